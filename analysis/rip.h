@@ -1,0 +1,14 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace vorrik {
+
+/// The placeholder that replaces a scanned line in a Rip run, chosen from its
+/// lineDelta: "" for 0, "x;" for 1, "-x;" for 1.5, then k - 1 times "x, "
+/// followed by "x;" (whole k) or "-x;" (k + .5). Nothing (the line stays as
+/// it is) for .5 and for negative values.
+std::optional<std::u16string> RipText(float lineDelta);
+
+}  // namespace vorrik
