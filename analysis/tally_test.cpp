@@ -1,1 +1,156 @@
+#include "analysis/tally.h"
+
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "analysis/display.h"
+#include "analysis/normalise.h"
+#include "analysis/test_lines.h"
+
+namespace vorrik {
+namespace {
+
+using testing::U16;
+
+/// Normalises and scans the lines with one scanner state, as consecutive code
+/// lines of one run; returns their deltas as ".5 3 0".
+std::string ScanDeltas(const std::vector<std::string>& lines) {
+  CharClasses classes;
+  InitCharClasses(classes);
+  ScanState state;
+  float tally = 0.0f;
+  std::vector<char16_t> buffer;
+  std::string out;
+  for (const auto& line : lines) {
+    const float delta = ScanLine(NormaliseLine(U16(line), buffer), classes, state, tally);
+    if (!out.empty()) out += ' ';
+    out += FormatTally(delta).substr(delta < 0 ? 0 : 1);
+  }
+  return out;
+}
+
+struct LineCase {
+  const char* name;
+  const char* line;
+  const char* normLine;
+  const char* delta;
+};
+
+class SingleLineTest : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(SingleLineTest, WeighsAsTheRulesSay) {
+  const auto& c = GetParam();
+  std::vector<char16_t> buffer;
+  EXPECT_EQ(testing::Narrow(NormaliseLine(U16(c.line), buffer)), c.normLine);
+  EXPECT_EQ(ScanDeltas({c.line}), c.delta);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, SingleLineTest,
+    ::testing::Values(
+        LineCase{"Assignment", "x = 5;", "x=5;", "2.5"},
+        LineCase{"IfWithCallAndReturn", "if(GetValue() == player) return;",
+                 "if(getvalue()==player)return;", "4.5"},
+        LineCase{"CallWithArguments", "SetHealth(player, 100);", "sethealth(player,100);", "3.5"},
+        LineCase{"ForLoop", "for(i=0; i<10; i=i+1)", "for(i=0;i<10;i=i+1)", "11"},
+        LineCase{"While", "while(x < 5)", "while(x<5)", "4.5"},
+        LineCase{"Subtraction", "a = b - 1;", "a=b-1;", "4"},
+        LineCase{"NegativeNumber", "a = -1;", "a=-1;", "3"},
+        LineCase{"LogicalAnd", "x = y && z;", "x=y&&z;", "4"},
+        LineCase{"Not", "x = !y;", "x=!y;", "2.5"},
+        LineCase{"TripleEquals", "a === b;", "a===b;", "3"},
+        LineCase{"Decrement", "x--;", "x--;", "2"},
+        LineCase{"Arrow", "p -> q;", "p->q;", "2.5"},
+        LineCase{"BlanksJoinWords", "call startup;", "callstartup;", "1"},
+        LineCase{"Label", "startup:", "startup:", "0"},
+        LineCase{"Return", "return;", "return;", ".5"},
+        LineCase{"Number", "0.5;", "0.5;", "1"},
+        LineCase{"ApostropheArgument", "SetPos(x, '1 2 3');", "setpos(x,'123');", "4.5"},
+        LineCase{"OpeningBrace", "{", "{", "0"},
+        LineCase{"EmptyLine", "", "", "0"},
+        LineCase{"QuotedArgument", "Print(\"hello world\");", "print(\"helloworld\");", "2.5"},
+        LineCase{"ApostropheInsideDoubleQuotes", "Print(\"it's\");", "print(\"it's\");", "2.5"},
+        LineCase{"QuoteSettlesPendingOperator", "x = \"abc\";", "x=\"abc\";", "2.5"},
+        // Keywords keep their weight when "(" ends them; other words pay .5 more.
+        LineCase{"KeywordsBeforeParen", "if(while(for(return(else(", "if(while(for(return(else(",
+                 "6.5"},
+        LineCase{"WordsThatStartWithKeywords", "returned; format; iff; elses; whiles;",
+                 "returned;format;iff;elses;whiles;", "5"},
+        LineCase{"KeywordLabel", "return:", "return:", "-.5"},
+        LineCase{"ColonAfterNonWordActsPlain", "x;:", "x;:", "1"},
+        LineCase{"DoubleQuoteBetweenApostrophes", "a='b\"c'd\"e;", "a='b\"c'd\"e;", "2"},
+        LineCase{"ApostropheClosedAddsTwo", "''", "''", "2"},
+        LineCase{"OperatorPairEndingInMinus", "=-=-", "=-=-", "2"},
+        LineCase{"LoneMinusSettledByWord", "a-b", "a-b", "1.5"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(ScanLine, HighCharactersEndWords) {
+  // "ab" ends at U+00E9 (no word character), "cd" at the semicolon.
+  CharClasses classes;
+  InitCharClasses(classes);
+  ScanState state;
+  float tally = 0.0f;
+  EXPECT_EQ(ScanLine(u"ab\u00e9cd;", classes, state, tally), 2.0f);
+  EXPECT_EQ(ScanLine(u"x\u0100", classes, state, tally), 1.0f);
+  EXPECT_EQ(ScanLine(std::u16string(u"x\0y\0", 4), classes, state, tally), 2.0f);
+}
+
+struct MultiLineCase {
+  const char* name;
+  std::vector<std::string> lines;
+  const char* deltas;
+};
+
+class MultiLineTest : public ::testing::TestWithParam<MultiLineCase> {};
+
+TEST_P(MultiLineTest, CarriesStateAcrossLines) {
+  EXPECT_EQ(ScanDeltas(GetParam().lines), GetParam().deltas);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, MultiLineTest,
+    ::testing::Values(
+        MultiLineCase{"IfElseBlock",
+                      {"startup:", "if(x == 1)", "y = 2;", "else", "y = 3;", "return;"},
+                      "0 3.5 2.5 0 2.5 .5"},
+        MultiLineCase{"WordJoinsNextLine", {"x=a", "b;"}, "1.5 1"},
+        MultiLineCase{"OperatorCarried", {"a = b +", "c;"}, "2.5 1.5"},
+        MultiLineCase{"OperatorPairsAcrossLineEnd", {"x =", "-1;"}, "1 2"},
+        MultiLineCase{"ElseEndedByBrace", {"else", "{"}, "0 1"},
+        MultiLineCase{"OpenQuoteSpansLines", {"x = \"abc", "y = 1;", "z\";"}, "1 0 1.5"},
+        MultiLineCase{"OpenApostropheSpansLines", {"s = 'a//b';", "t = 2;", "u';"}, "1 0 2.5"},
+        MultiLineCase{"LongWordAcrossLines", {"whi", "le", "(x"}, "0 0 2"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(ScanLine, WordOfAnyLengthAcrossManyLines) {
+  CharClasses classes;
+  InitCharClasses(classes);
+  ScanState state;
+  float tally = 0.0f;
+  const std::u16string chunk(1000, u'r');
+  for (int i = 0; i < 2000; ++i) EXPECT_EQ(ScanLine(chunk, classes, state, tally), 0.0f);
+  EXPECT_EQ(ScanLine(u"(", classes, state, tally), 1.5f);
+  // The saturated length must not leave a keyword behind: "return" after it.
+  EXPECT_EQ(ScanLine(u"return;", classes, state, tally), 0.5f);
+}
+
+// Each addition is rounded to single precision: at 2^24 a step of 1 is lost
+// (ties to even), while a single step of 1.5 lands on 2^24 + 2.
+TEST(ScanLine, EveryAdditionRoundsToSinglePrecision) {
+  CharClasses classes;
+  InitCharClasses(classes);
+  struct Case {
+    const char16_t* line;
+    float delta;
+  } cases[] = {{u"x;", 0.0f}, {u"f(", 2.0f}, {u"x--;", 0.0f}, {u"\"\"", 0.0f}, {u"''", 2.0f}};
+  for (const auto& c : cases) {
+    ScanState state;
+    float tally = 16777216.0f;
+    EXPECT_EQ(ScanLine(c.line, classes, state, tally), c.delta) << testing::Narrow(c.line);
+  }
+}
+
+}  // namespace
+}  // namespace vorrik
