@@ -1,1 +1,625 @@
+// Runs the built vorrik-tally on the sample scripts and on small scripts
+// written here, and checks its output byte for byte, its messages and its
+// exit status.
+//
+// Every expected tally below is worked out by hand from the counting rules;
+// the comment next to it shows the working, with the line as the scanner sees
+// it (lower case, blanks and tabs removed, cut at the first "//" or "#"):
+//   name( 1.5       a word ended by "(" (1, plus .5)
+//   x= 1            a word ended by anything else
+//   lbl: 0          a word ended by ":" (1, minus 1)
+//   = .5            a lone operator, settled by the next character
+//   == .5 / -- 1    an operator pair (.5, and .5 more when the second is "-")
+//   "..." 1 / '...' 2   a closed quote
+
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kTool = VORRIK_TALLY_PATH;
+const std::string kSamples = VORRIK_SAMPLES_DIR;
+
+std::string Sample(const std::string& name) { return kSamples + "/" + name; }
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+/// A scratch folder for this test run, removed when the run ends.
+class ScratchFolder : public ::testing::Environment {
+ public:
+  static fs::path Path() {
+    static const fs::path path = [] {
+      fs::path p = fs::temp_directory_path() / ("vorrik_tally_test." + std::to_string(getpid()));
+      fs::create_directories(p);
+      return p;
+    }();
+    return path;
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(Path(), ignored);
+  }
+};
+const auto* const kScratch = ::testing::AddGlobalTestEnvironment(new ScratchFolder);
+
+/// Writes bytes to a new file in the scratch folder and returns its path.
+std::string ScratchFile(const std::string& name, const std::string& bytes) {
+  const fs::path path = ScratchFolder::Path() / name;
+  WriteBytes(path, bytes);
+  return path.string();
+}
+
+struct RunResult {
+  int exitCode = -1;  // -1 when the tool did not exit normally
+  std::string out;
+  std::string err;
+};
+
+/// Runs vorrik-tally with args, stdout and stderr captured separately.
+RunResult RunTool(const std::vector<std::string>& args) {
+  static int runs = 0;
+  const std::string stem = (ScratchFolder::Path() / ("run" + std::to_string(++runs))).string();
+  const std::string outPath = stem + ".out";
+  const std::string errPath = stem + ".err";
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+
+  std::vector<std::string> argStore{kTool};
+  argStore.insert(argStore.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& arg : argStore) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+
+  RunResult result;
+  pid_t pid = 0;
+  const int spawnError = posix_spawn(&pid, kTool.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawnError != 0) {
+    ADD_FAILURE() << "cannot start " << kTool << ": " << std::strerror(spawnError);
+    return result;
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  result.out = ReadBytes(outPath);
+  result.err = ReadBytes(errPath);
+  return result;
+}
+
+/// The lines of a CR LF file (the samples are all CR LF; a bare LF stays in its line).
+std::vector<std::string> SplitCrLf(const std::string& bytes) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(bytes.substr(start, end - start));
+  EXPECT_EQ(start, bytes.size()) << "the last line has no CR LF";
+  return lines;
+}
+
+std::string JoinCrLf(const std::vector<std::string>& lines) {
+  std::string bytes;
+  for (const auto& line : lines) bytes += line + "\r\n";
+  return bytes;
+}
+
+// ---------------------------------------------------------------------------
+// The samples as written, so that a sample edited by mistake shows up here
+// rather than as a puzzling tally.
+
+TEST(VorrikTallySamples, HaveTheExpectedLineCounts) {
+  const std::map<std::string, std::size_t> lineCounts = {
+      {"example.cog", 28}, {"quotes.cog", 19}, {"carry.cog", 22}, {"sections.cog", 22}, {"nocode.cog", 10},
+  };
+  for (const auto& [name, count] : lineCounts) {
+    const std::string bytes = ReadBytes(Sample(name));
+    ASSERT_FALSE(bytes.empty()) << name;
+    EXPECT_EQ(SplitCrLf(bytes).size(), count) << name;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Whole-file tallies.
+//
+// example.cog  code section lines 10-26 (line 9 "code" opens, line 27 "end" closes):
+//   10 startup: 0 | 11 player= 1, = .5, getlocalplayerthing( 1.5 = 3 | 12 callreset; 1
+//   13 return; .5 | 14 empty 0 | 15 pulse: 0 | 16 pulses= 1 .5, pulses+ 1 .5, 1; 1 = 4
+//   17 if( 1, getthinghealth( 1.5, player) 1, < .5, 100) 1 = 5
+//   18 healthing( 1.5, player, 1, amount) 1 = 3.5 (comment cut)
+//   19 "else" pending, 0 | 20 elseprint( 1.5, "fullhealth" 1 = 2.5 | 21 return; .5
+//   22 empty 0 | 23 reset: 0 | 24 pulses= 1 .5, 0; 1 = 2.5 | 25 setpulse( 1.5, 1.0) 1 = 2.5
+//   26 return; .5
+//   sum 3+1+.5+4+5+3.5+2.5+.5+2.5+2.5+.5 = 25.5
+// quotes.cog   lines 5-17, per line in kQuotesLines below:
+//   0+2.5+4.5+1.5+0+1+2+5+1+0+4+3.5+.5 = 25.5
+// carry.cog    lines 5-20, per line in kCarryLines below:
+//   0+3.5+2.5+4.5+0+2.5+1.5+0+6+2.5+2.5+2+5+13.5+4+.5 = 50.5
+// sections.cog lines 7-12 and 16-19, per line in kSectionsLines below:
+//   0+1+.5+0+4.5+2.5 + 0+5-.5+2.5 = 15.5
+// nocode.cog   "code:" and "codex" are not "code": nothing is scanned, 0
+
+TEST(VorrikTallyFiles, SeveralFilesInOneCall) {
+  const auto r = RunTool({Sample("example.cog"), Sample("quotes.cog"), Sample("carry.cog"),
+                          Sample("sections.cog"), Sample("nocode.cog")});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, " 25.5\t" + Sample("example.cog") + "\n" +     //
+                       " 25.5\t" + Sample("quotes.cog") + "\n" +  //
+                       " 50.5\t" + Sample("carry.cog") + "\n" +   //
+                       " 15.5\t" + Sample("sections.cog") + "\n" + " 0\t" + Sample("nocode.cog") + "\n");
+}
+
+TEST(VorrikTallyFiles, UnreadableFilesAreReportedAndTheOthersStillTallied) {
+  const std::string missing = (ScratchFolder::Path() / "no-such-script.cog").string();
+  const std::string folder = kSamples;
+  const auto r =
+      RunTool({Sample("sections.cog"), missing, Sample("carry.cog"), folder, Sample("nocode.cog")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, " 15.5\t" + Sample("sections.cog") + "\n" +   //
+                       " 50.5\t" + Sample("carry.cog") + "\n" +  //
+                       " 0\t" + Sample("nocode.cog") + "\n");
+  // One line per unreadable file, naming it.
+  const auto newline = r.err.find('\n');
+  ASSERT_NE(newline, std::string::npos) << r.err;
+  const std::string first = r.err.substr(0, newline);
+  const std::string second = r.err.substr(newline + 1);
+  EXPECT_NE(first.find(missing), std::string::npos) << r.err;
+  EXPECT_NE(second.find(folder), std::string::npos) << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
+}
+
+TEST(VorrikTallyFiles, UnreadableFileInTheOtherModes) {
+  const std::string missing = (ScratchFolder::Path() / "gone.cog").string();
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"--lines", missing}, {"--select", "0-0", missing}, {"--rip", "0-0", missing}}) {
+    const auto r = RunTool(args);
+    EXPECT_EQ(r.exitCode, 1) << args[0];
+    EXPECT_EQ(r.out, "") << args[0];
+    EXPECT_NE(r.err.find(missing), std::string::npos) << args[0] << ": " << r.err;
+  }
+}
+
+TEST(VorrikTallyFiles, DoubleDashEndsOptions) {
+  const auto r = RunTool({"--", Sample("sections.cog")});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, " 15.5\t" + Sample("sections.cog") + "\n");
+}
+
+// ---------------------------------------------------------------------------
+// --lines, compared as a whole.
+
+const char* const kQuotesLines =
+    "\t# quotes.cog - strings, vectors and comment markers inside them\n"
+    "\tsymbols\n"
+    "\tmessage startup\n"
+    "\tend\n"
+    "\tcode\n"        // opens the code section, not scanned
+    " 0\tstartup:\n"  // startup: 0
+    // print( 1.5, "caf<E9>ouvert" 1; the comment (and its <E9>) is cut
+    " 2.5\t    Print(\"Caf\xe9 ouvert\");     // \xe9 in a string and here: \xe9\n"
+    // setthingpos( 1.5, player, 1, '1.02.03.0' 2
+    " 4.5\t    SetThingPos(player, '1.0 2.0 3.0');\n"
+    // cut at the "//" inside the string: print( 1.5, and `"seehttp:` leaves a quote open
+    " 1.5\t    Print(\"see http://example.com for more\");\n"
+    // all inside the open quote
+    " 0\t    PrintInt(7);\n"
+    // print( skipped, `"` closes 1; "done" pending; `"` opens again and ends nothing
+    " 1\t    Print(\"done\");\n"
+    // cut at "#": print( skipped, `"` closes 1 and ends "done" 1; "room" pending
+    " 2\t    Print(\"room #5 is open\");\n"
+    // roomx= 1, `'a'` 2 then settles "=" .5, + then `"b"` 1 settles "+" .5
+    " 5\t    x = 'a ' + \"b\";\n"
+    // y= 1, "=" still open, `'` opens
+    " 1\t    y = 'unclosed\n"
+    // inside the apostrophes
+    " 0\t    z = 3;\n"
+    // `'` closes 2 and settles the "=" from two lines up .5, - settled by 2 .5, 2; 1
+    " 4\t    w = 4;' - 2;\n"
+    // <E9> and <E0> are no word characters: d 1, j 1, = .5, 1; 1
+    " 3.5\t    d\xe9j\xe0 = 1;\n"
+    " .5\t    return;\n"  // return; .5
+    "\tend\n";
+
+const char* const kCarryLines =
+    "\tSymbols\n"
+    "\t\tmessage\tstartup\n"
+    "\t\tint\ti\tlocal\n"
+    "\tEnd\n"                            // outside, so nothing to leave
+    "\tCODE\n"                           // "code": opens
+    " 0\tstartup:\n"                     // startup: 0
+    " 3.5\t\tSetHealth(player, 1.5);\n"  // sethealth( 1.5, player, 1, 1.5) 1
+    " 2.5\t\ti = 0;\n"                   // i= 1, = .5, 0; 1
+    " 4.5\t\twhile(i < 3)\n"             // while( 2, i< 1, < .5, 3) 1
+    " 0\t\t{\n"
+    " 2.5\t\t\ti = i +\n"  // i= 1, = .5, i+ 1; the "+" is left open
+    " 1.5\t\t\t\t1;\n"     // "1" settles the "+" .5, 1; 1
+    " 0\t\t}\n"
+    " 6\t\tif(i == 3) x = 1; else\n"  // if( 1, i= 1, == .5, 3) 1, x= 1, = .5, 1; 1; "else" pending
+    " 2.5\t\ty = 3;\n"                // elsey= 1, = .5, 3; 1
+    " 2.5\t\ta = b -\n"               // a= 1, = .5, b- 1; the "-" is left open
+    " 2\t\t-1;\n"                     // "-" pairs with it: .5 + .5 for "-", 1; 1
+    " 5\t\tx = 1;\ny = 2;\n"          // x= 1, = .5, 1; 1, bare LF, y= 1, = .5, 2; 1
+    // for( 2, j= 1 .5, 0; 1, j< 1 .5, 2; 1, j= 1 .5, j+ 1 .5, 1) 1, sleep( 1.5, 0.5) 1
+    " 13.5\t\tfor(j=0; j<2; j=j+1) Sleep(0.5);\n"
+    " 4\t\tk = 8 / 2; / / half of eight\n"  // "//" once blanks go: k= 1, = .5, 8/ 1, / .5, 2; 1
+    " .5\t\tRETURN;\n"                      // return; .5
+    "\tEnd\n";                              // leaves
+
+const char* const kSectionsLines =
+    "\t# sections.cog - two code sections, and words that only look like markers\n"
+    "\tsymbols\n"
+    "\tmessage   startup\n"
+    "\tmessage   activated\n"
+    "\tsector    door\n"
+    "\tend\n"
+    "\tcode   // first part\n"                     // "code" once the comment is cut: opens
+    " 0\tstartup:\n"                               // startup: 0
+    " 1\t    call open_door;\n"                    // callopen_door; 1
+    " .5\t    return;\n"                           // return; .5
+    " 0\topen_door:\n"                             // open_door: 0
+    " 4.5\t    SetSectorLight(door, 0.5, 2.0);\n"  // setsectorlight( 1.5, door, 1, 0.5, 1, 2.0) 1
+    " 2.5\t    coder = 1;\n"                       // coder= 1, = .5, 1; 1
+    "\tEnd  # back out\n"                          // "end": leaves, not scanned
+    "\tthese lines lie outside: x = 1;\n"
+    "\tCo De\n"         // "code": opens again
+    " 0\tactivated:\n"  // activated: 0
+    // if( 1, isopen( 1.5, door) 1, return; .5, elsecallopen_door; 1
+    " 5\t    if(IsOpen(door)) return; else call open_door;\n"
+    "-.5\t    return:\n"       // return: .5 - 1
+    " 2.5\t    ending = 2;\n"  // ending= 1, = .5, 2; 1
+    "\tend\n"
+    "\tcode = 9;\n";  // outside, and not "code"
+
+TEST(VorrikTallyLines, SamplesLineByLine) {
+  const std::map<std::string, std::string> expected = {
+      {"quotes.cog", kQuotesLines}, {"carry.cog", kCarryLines}, {"sections.cog", kSectionsLines}};
+  for (const auto& [name, lines] : expected) {
+    const auto r = RunTool({"--lines", Sample(name)});
+    EXPECT_EQ(r.exitCode, 0) << name;
+    EXPECT_EQ(r.err, "") << name;
+    EXPECT_EQ(r.out, lines) << name;
+  }
+}
+
+const std::string kNoBreakSpace = "\xa0";
+
+std::string AllHighBytes() {
+  std::string bytes;
+  for (int b = 0x80; b <= 0xFF; ++b) bytes += static_cast<char>(b);
+  return bytes;
+}
+
+// Line ends and bytes: CR or CR LF ends a line, a bare LF does not, a final
+// line end adds no empty line, and every byte comes back as it was read.
+TEST(VorrikTallyLines, LineEndsAndBytes) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::string out;
+  };
+  const std::vector<Case> cases = {
+      {"bare CR, no final line end", "code\rx = 1;\ry=2;",
+       "\tcode\n"
+       " 2.5\tx = 1;\n"  // x= 1, = .5, 1; 1
+       " 2.5\ty=2;\n"},  // y= 1, = .5, 2; 1
+      {"empty lines, final CR LF", "code\r\n\r\n\r\nx=1;\r\n",
+       "\tcode\n"
+       " 0\t\n"
+       " 0\t\n"
+       " 2.5\tx=1;\n"},  // as above
+      {"CR then CR LF", "code\r\r\n", "\tcode\n 0\t\n"},
+      // one line "code<LF>x=1;<LF>", which is not "code": nothing is scanned
+      {"LF only", "code\nx=1;\n", "\tcode\nx=1;\n\n"},
+      {"empty file", "", ""},
+      // bytes 0x80-0xFF in a comment: x= 1, = .5, 1; 1
+      {"every byte above 127", "code\r\nx = 1; // " + AllHighBytes() + "\r\n",
+       "\tcode\n 2.5\tx = 1; // " + AllHighBytes() + "\n"},
+      // 0xA0 is not a blank, and no word character: a 1, b; 1
+      {"no-break space", "code\r\na" + kNoBreakSpace + "b;\r\n", "\tcode\n 2\ta" + kNoBreakSpace + "b;\n"},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const auto r = RunTool({"--lines", ScratchFile("lines" + std::to_string(++n) + ".cog", c.bytes)});
+    EXPECT_EQ(r.exitCode, 0) << c.name;
+    EXPECT_EQ(r.out, c.out) << c.name;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// --select: a run that starts inside the code section and scans the n lines
+// ending at the focused line LAST.
+
+TEST(VorrikTallySelect, Ranges) {
+  struct Case {
+    const char* sample;
+    const char* range;
+    const char* out;
+    const char* working;
+  };
+  const std::vector<Case> cases = {
+      {"example.cog", "17-17", " 5\n", "if( 1, getthinghealth( 1.5, player) 1, < .5, 100) 1"},
+      {"sections.cog", "18-18", "-.5\n", "return: .5 - 1"},
+      // A run starts afresh: the "+" left open by line 10 is not there.
+      {"carry.cog", "11-11", " 1\n", "1; 1"},
+      // A selection dragged upward from line 20 to line 17 has the focus on
+      // 17 and 4 lines selected: the tally is of the 4 lines ending at the
+      // focus, 14-17, not of 17-20.
+      {"example.cog", "14-17", " 9\n", "empty 0, pulse: 0, 4, 5"},
+      // Positions below line 0 hold nothing. Lines 1-4 join into one word
+      // "symbolsmessagestartup...sectordoor", 5 "end" leaves, 6 "code" opens,
+      // 7 ends the word with ":" 0; then 1 + .5 + 0 + 4.5 + 2.5.
+      {"sections.cog", "-3-12", " 8.5\n", "0+0+1+.5+0+4.5+2.5"},
+      {"example.cog", "13-12", " 0\n", "n = 0: nothing scanned"},
+      {"example.cog", "0--1", " 0\n", "n = 0 and no focused line"},
+      // 11 4.5, 12 2.5, 13 "End" leaves, 14 outside, 15 "code" opens, 16 0, 17 5
+      {"sections.cog", "11-17", " 12\n", "4.5+2.5+0+5"},
+      // 16 0, 17 5, 18 -.5, 19 2.5, 20 "end" leaves, 21 "code=9;" stays outside
+      {"sections.cog", "16-21", " 7\n", "0+5-.5+2.5"},
+      // Before "code": 2-4 join into one pending word; 5 ends it with "=" 1,
+      // = .5, "0local" pending; 6 "0localflexamount=" 1, = .5; "2.5" dropped
+      // at the end of the run.
+      {"example.cog", "2-6", " 3\n", "1+.5+1+.5"},
+      // As above (line 0 is only a comment, line 1 starts the word), then 7
+      // "end" leaves with "2.5" still pending, 9 "code" opens, 10
+      // "2.5startup:" 0, 11 3.
+      {"example.cog", "0-11", " 6\n", "3+0+3"},
+      // The whole file as a selection: 6 for lines 0-11, then lines 12-26 as
+      // in the whole-file tally, 25.5 - 3 (line 11) = 22.5.
+      {"example.cog", "0-27", " 28.5\n", "6+22.5"},
+      // "code:" ends "code" with ":" 0, startup: 0, x= 1 .5 1; 1, then
+      // "codex" joins "y": codexy= 1, = .5, 2; 1.
+      {"nocode.cog", "4-8", " 5\n", "0+0+2.5+2.5"},
+  };
+  for (const auto& c : cases) {
+    const auto r = RunTool({"--select", c.range, Sample(c.sample)});
+    EXPECT_EQ(r.exitCode, 0) << c.sample << " " << c.range;
+    EXPECT_EQ(r.err, "") << c.sample << " " << c.range;
+    EXPECT_EQ(r.out, c.out) << c.sample << " " << c.range << ": " << c.working;
+  }
+}
+
+// Selections over small scripts written here.
+TEST(VorrikTallySelect, ScratchScripts) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* range;
+    const char* out;
+  };
+  const std::vector<Case> cases = {
+      // The "code" line is scanned when the run starts inside: "code" joins
+      // the next word, codeif( 1.5, x) 1 (a whole-file run gives if( 1, x) 1).
+      {"code line scanned", "code\r\nif(x);\r\n", "0-1", " 2.5\n"},
+      {"the same without the code line", "code\r\nif(x);\r\n", "1-1", " 2\n"},
+      // "End" leaves at once: nothing scanned.
+      {"end alone", "End\r\n", "0-0", " 0\n"},
+      // A double quote opens even between apostrophes; its closing quote adds
+      // 1 and then, being inside '...', settles nothing: x= 1, `"b"` 1, then
+      // the closing `'` 2 settles the "=" .5
+      {"double quote inside apostrophes", "x = 'a\"b\"c';\r\n", "0-0", " 4.5\n"},
+      // Keywords take no extra .5 for "(": return( .5, x) 1, else( 1, y) 1
+      {"keywords before (", "return(x); else(y);\r\n", "0-0", " 3.5\n"},
+      // An operator pair split by the line end: p= 1, = .5, q- 1, then "-" 1, r; 1
+      {"operator pair across lines", "p = q -\r\n- r;\r\n", "0-1", " 4.5\n"},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const auto r =
+        RunTool({"--select", c.range, ScratchFile("select" + std::to_string(++n) + ".cog", c.bytes)});
+    EXPECT_EQ(r.exitCode, 0) << c.name;
+    EXPECT_EQ(r.out, c.out) << c.name;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// --rip: each scanned line becomes the placeholder of its own change to the
+// tally (0 "", 1 "x;", 1.5 "-x;", k "x, " (k-1 times) "x;", k.5 the same
+// ending "-x;"); .5 and negative changes, and lines not scanned, stay.
+
+TEST(VorrikTallyRip, CarryByteForByte) {
+  // Line changes as in kCarryLines; the run starts inside at line 5 with
+  // nothing pending, as the whole-file run does there.
+  const std::string expected =
+      "Symbols\r\n"
+      "\tmessage\tstartup\r\n"
+      "\tint\ti\tlocal\r\n"
+      "End\r\n"
+      "CODE\r\n"
+      "\r\n"                                         // 5  startup: 0
+      "x, x, -x;\r\n"                                // 6  3.5
+      "x, -x;\r\n"                                   // 7  2.5
+      "x, x, x, -x;\r\n"                             // 8  4.5
+      "\r\n"                                         // 9  { 0
+      "x, -x;\r\n"                                   // 10 2.5
+      "-x;\r\n"                                      // 11 1.5
+      "\r\n"                                         // 12 } 0
+      "x, x, x, x, x, x;\r\n"                        // 13 6
+      "x, -x;\r\n"                                   // 14 2.5
+      "x, -x;\r\n"                                   // 15 2.5
+      "x, x;\r\n"                                    // 16 2
+      "x, x, x, x, x;\r\n"                           // 17 5 (the bare LF goes with it)
+      "x, x, x, x, x, x, x, x, x, x, x, x, -x;\r\n"  // 18 13.5: 12 times "x, "
+      "x, x, x, x;\r\n"                              // 19 4
+      "\tRETURN;\r\n"                                // 20 .5 stays
+      "End\r\n";                                     // 21 leaves, stays
+  const auto r = RunTool({"--rip", "5-21", Sample("carry.cog")});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, expected);
+}
+
+TEST(VorrikTallyRip, Ranges) {
+  struct Case {
+    const char* sample;
+    const char* range;
+    std::map<std::size_t, std::string> replaced;  // line index -> new text; the rest as in the sample
+  };
+  const std::vector<Case> cases = {
+      // 7 0, 8 1, 9 .5 stays, 10 0, 11 4.5, 12 2.5, 13 "End" leaves, 14
+      // outside, 15 "code" opens (13-15 stay), 16 0, 17 5, 18 -.5 stays, 19
+      // 2.5, 20 "end" and 21 stay.
+      {"sections.cog",
+       "7-21",
+       {{7, ""},
+        {8, "x;"},
+        {10, ""},
+        {11, "x, x, x, -x;"},
+        {12, "x, -x;"},
+        {16, ""},
+        {17, "x, x, x, x, x;"},
+        {19, "x, -x;"}}},
+      // 19 4, 20 .5 stays; line 17 with its bare LF is not in the range and
+      // is written back as it was.
+      {"carry.cog", "19-20", {{19, "x, x, x, x;"}}},
+      // n = 0: nothing changes.
+      {"example.cog", "13-12", {}},
+      // Before "code": 0 comment 0, 1-4 pending 0, 5 1.5, 6 1.5, 7 "end"
+      // leaves; 10 "2.5startup:" 0, 11 3.
+      {"example.cog",
+       "0-11",
+       {{0, ""}, {1, ""}, {2, ""}, {3, ""}, {4, ""}, {5, "-x;"}, {6, "-x;"}, {10, ""}, {11, "x, x, x;"}}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> lines = SplitCrLf(ReadBytes(Sample(c.sample)));
+    for (const auto& [index, text] : c.replaced) lines.at(index) = text;
+    const auto r = RunTool({"--rip", c.range, Sample(c.sample)});
+    EXPECT_EQ(r.exitCode, 0) << c.sample << " " << c.range;
+    EXPECT_EQ(r.out, JoinCrLf(lines)) << c.sample << " " << c.range;
+  }
+}
+
+TEST(VorrikTallyRip, ScratchScripts) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* range;
+    std::string out;
+  };
+  const std::vector<Case> cases = {
+      // "code" pending 0 -> "", codeif( 1.5, x) 1 = 2.5
+      {"code line ripped", "code\r\nif(x);\r\n", "0-1", "\r\nx, -x;\r\n"},
+      // Saving writes CR LF after every line, whatever ended them before.
+      {"line ends rewritten", "code\rx=1;", "1-0", "code\r\nx=1;\r\n"},
+      // One line "a<LF>b": a 1 (ended by the LF), "b" dropped at the end -> "x;"
+      {"bare LF line", "a\nb", "0-0", "x;\r\n"},
+      // Bytes above 127 on lines left alone come back unchanged.
+      {"high bytes kept", "code\r\n// " + AllHighBytes() + "\r\n", "0--1",
+       "code\r\n// " + AllHighBytes() + "\r\n"},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const auto r = RunTool({"--rip", c.range, ScratchFile("rip" + std::to_string(++n) + ".cog", c.bytes)});
+    EXPECT_EQ(r.exitCode, 0) << c.name;
+    EXPECT_EQ(r.out, c.out) << c.name;
+  }
+}
+
+// A placeholder tallies to the change it stands for, so ripping the ripped
+// file again changes nothing -- except on lines that began inside a quote,
+// whose scan depended on the line that opened it.
+TEST(VorrikTallyRip, RippingAgainChangesNothing) {
+  struct Case {
+    const char* sample;
+    const char* range;
+    std::vector<std::size_t> quoteOpen;  // lines that begin inside a quote
+  };
+  const std::vector<Case> cases = {
+      {"example.cog", "0-27", {}},
+      // 9 and 10 begin inside the quote opened on line 8, 11 inside the one
+      // line 10 opens, 14 and 15 inside the apostrophe line 13 opens.
+      {"quotes.cog", "0-18", {9, 10, 11, 14, 15}},
+      {"carry.cog", "0-21", {}},
+      {"sections.cog", "0-21", {}},
+      {"nocode.cog", "0-9", {}},
+  };
+  for (const auto& c : cases) {
+    const auto first = RunTool({"--rip", c.range, Sample(c.sample)});
+    ASSERT_EQ(first.exitCode, 0) << c.sample;
+    const auto second =
+        RunTool({"--rip", c.range, ScratchFile(std::string("ripped-") + c.sample, first.out)});
+    ASSERT_EQ(second.exitCode, 0) << c.sample;
+    const auto before = SplitCrLf(first.out);
+    const auto after = SplitCrLf(second.out);
+    ASSERT_EQ(after.size(), before.size()) << c.sample;
+    EXPECT_NE(first.out, ReadBytes(Sample(c.sample))) << c.sample << ": the first rip changed nothing";
+    for (std::size_t i = 0; i < before.size(); ++i) {
+      if (std::find(c.quoteOpen.begin(), c.quoteOpen.end(), i) != c.quoteOpen.end()) continue;
+      EXPECT_EQ(after[i], before[i]) << c.sample << " line " << i;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Arguments.
+
+TEST(VorrikTallyArguments, BadArgumentsGiveUsageAndExit2) {
+  const std::string example = Sample("example.cog");  // 28 lines, 0-27
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"--bogus"},
+      {"--bogus", example},
+      {"--"},
+      {"--lines"},
+      {"--lines", example, example},
+      {"--select", "0-0"},
+      {"--rip", example},
+      {"--select", "5", example},  // no separator
+      {"--rip", "-5", example},    // only FIRST, negative
+      {"--select", "a-b", example},
+      {"--select", "5-", example},
+      {"--select", "5-3", example},  // n = 3-5+1 = -1
+      {"--rip", "5-3", example},
+      {"--select", "1--2", example},  // n = -2
+      {"--select", "0-28", example},  // LAST past line 27
+      {"--rip", "0-28", example},
+      {"--select", "-2--2", example},  // n = 1, but LAST below -1
+  };
+  for (const auto& args : cases) {
+    std::string shown;
+    for (const auto& arg : args) shown += "[" + arg + "]";
+    const auto r = RunTool(args);
+    EXPECT_EQ(r.exitCode, 2) << shown;
+    EXPECT_EQ(r.out, "") << shown;
+    EXPECT_NE(r.err.find("usage:"), std::string::npos) << shown << ": " << r.err;
+  }
+}
+
+TEST(VorrikTallyArguments, HelpDescribesEveryMode) {
+  const auto r = RunTool({"--help"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.err, "");
+  for (const char* mention : {"vorrik-tally FILE...", "--lines FILE", "--select FIRST-LAST FILE",
+                              "--rip FIRST-LAST FILE", "Exit status"})
+    EXPECT_NE(r.out.find(mention), std::string::npos) << mention;
+}
+
+}  // namespace
