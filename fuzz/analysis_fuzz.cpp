@@ -1,0 +1,213 @@
+// libFuzzer target for the analysis engine.
+//
+// Input: byte 0 picks the focused line (-1 .. count-1), byte 1 the number of
+// selected lines (0 .. count+2, so selections reach below line 0), and the
+// remaining bytes are a script file, split into lines as the program loads it.
+//
+// Every mode is run, and any broken property ends the process through Check()
+// (std::abort), which libFuzzer reports as a crash with the input saved:
+//   - the engine reads and writes lines only within 0..count-1;
+//   - a Rip run rewrites only scanned lines inside the selection, each as
+//     RipText of its lineDelta, and leaves every other line alone;
+//   - a Rip run scans the same lines with the same deltas as a SelectionTally
+//     run over the same selection, and the tally it leaves in engine.tally,
+//     formatted, is what the SelectionTally run showed;
+//   - Baseline and Recount give the same tally;
+//   - every lineDelta is a whole number of halves (the tallies here stay far
+//     below the range where single precision loses halves);
+//   - for each scanned line of a whole-file run whose lineDelta is 0 or at
+//     least 1, RipText(lineDelta) tallied alone with fresh state yields that
+//     lineDelta again, and ripping the ripped text leaves it unchanged.
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "analysis/analyse.h"
+#include "analysis/display.h"
+#include "analysis/normalise.h"
+#include "analysis/rip.h"
+#include "analysis/tally.h"
+#include "document/script_bytes.h"
+
+namespace {
+
+// Script bytes beyond this are ignored: long inputs only slow the fuzzer
+// down, and run-fuzz passes a smaller -max_len anyway.
+constexpr std::size_t kMaxScriptBytes = 1 << 16;
+
+void Check(bool ok, const char* what) {
+  if (ok) return;
+  std::fprintf(stderr, "analysis_fuzz: property broken: %s\n", what);
+  std::abort();
+}
+
+/// A line list over a vector that aborts on any access outside the list and
+/// records which lines were written.
+class CheckedLines : public vorrik::LineList {
+ public:
+  explicit CheckedLines(std::vector<std::u16string> lines, int focused = -1, int selected = 0)
+      : lines_(std::move(lines)), focused_(focused), selected_(selected) {}
+
+  int count() const override { return static_cast<int>(lines_.size()); }
+  std::u16string_view text(int i) const override {
+    Check(i >= 0 && i < count(), "text() called with an index outside the list");
+    return lines_[static_cast<std::size_t>(i)];
+  }
+  void setText(int i, std::u16string_view text) override {
+    Check(i >= 0 && i < count(), "setText() called with an index outside the list");
+    lines_[static_cast<std::size_t>(i)] = text;
+    written.push_back(i);
+  }
+  int focusedIndex() const override { return focused_; }
+  int selectedCount() const override { return selected_; }
+
+  const std::vector<std::u16string>& lines() const { return lines_; }
+  std::vector<int> written;
+
+ private:
+  std::vector<std::u16string> lines_;
+  int focused_;
+  int selected_;
+};
+
+struct Scanned {
+  int index;
+  float delta;
+  bool operator==(const Scanned& other) const {
+    // Bitwise float comparison on purpose: the two runs must compute the same
+    // values, not merely close ones.
+    return index == other.index && delta == other.delta;
+  }
+};
+
+/// Runs one mode with a fresh recorder of scanned lines; returns them.
+std::vector<Scanned> Run(vorrik::AnalysisEngine& engine, vorrik::LineList& lines, vorrik::AnalysisMode mode) {
+  std::vector<Scanned> scanned;
+  engine.lineScanned = [&](int index, float delta) { scanned.push_back({index, delta}); };
+  engine.AnalyseLines(lines, mode);
+  engine.lineScanned = nullptr;
+  return scanned;
+}
+
+bool WholeHalves(float value) { return std::isfinite(value) && std::floor(value * 2.0f) == value * 2.0f; }
+
+/// The rip property for one lineDelta of a whole-file run.
+void CheckRipRoundTrip(float delta) {
+  if (!(delta == 0.0f || delta >= 1.0f)) return;
+  const std::optional<std::u16string> ripped = vorrik::RipText(delta);
+  Check(ripped.has_value(), "RipText gave nothing for a lineDelta of 0 or at least 1");
+
+  // Scanned on its own, with a fresh state.
+  std::vector<char16_t> buffer;
+  vorrik::CharClasses classes;
+  vorrik::InitCharClasses(classes);
+  vorrik::ScanState state;
+  float tally = 0.0f;
+  const float scanDelta = vorrik::ScanLine(vorrik::NormaliseLine(*ripped, buffer), classes, state, tally);
+  Check(scanDelta == delta, "ScanLine of RipText(lineDelta) differs from lineDelta");
+
+  // Tallied alone as a selection by a new engine.
+  vorrik::AnalysisEngine engine;
+  std::string shown;
+  bool wasShown = false;
+  engine.showSelectionTally = [&](const std::string& text) {
+    shown = text;
+    wasShown = true;
+  };
+  CheckedLines one({*ripped}, 0, 1);
+  const auto scanned = Run(engine, one, vorrik::AnalysisMode::SelectionTally);
+  Check(wasShown, "a SelectionTally run showed nothing");
+  Check(scanned.size() == 1 && scanned[0].index == 0 && scanned[0].delta == delta,
+        "the selection tally of RipText(lineDelta) alone has a different lineDelta");
+  Check(shown == vorrik::FormatTally(delta), "the selection tally of RipText(lineDelta) alone is shown differently");
+
+  // Ripping the placeholder again changes nothing.
+  vorrik::AnalysisEngine ripEngine;
+  CheckedLines again({*ripped}, 0, 1);
+  Run(ripEngine, again, vorrik::AnalysisMode::Rip);
+  Check(again.lines()[0] == *ripped, "ripping a ripped line changed it");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 2) return 0;
+  const std::string_view bytes(reinterpret_cast<const char*>(data) + 2,
+                               std::min(size - 2, kMaxScriptBytes));
+  const std::vector<std::u16string> original = vorrik::SplitScriptLines(bytes);
+  const int count = static_cast<int>(original.size());
+  const int focused = static_cast<int>(data[0] % (count + 1)) - 1;
+  const int selected = static_cast<int>(data[1] % (count + 3));
+  const std::int64_t first = static_cast<std::int64_t>(focused) - selected + 1;
+
+  vorrik::AnalysisEngine engine;
+
+  // Whole-file runs: Baseline and Recount agree, line by line too.
+  CheckedLines whole(original, focused, selected);
+  const auto baselineLines = Run(engine, whole, vorrik::AnalysisMode::Baseline);
+  const auto recountLines = Run(engine, whole, vorrik::AnalysisMode::Recount);
+  Check(whole.written.empty(), "a whole-file run wrote a line");
+  Check(engine.baselineTally == engine.currentTally, "Baseline and Recount tallies differ");
+  Check(baselineLines == recountLines, "Baseline and Recount scanned different lines or deltas");
+  float sum = 0.0f;
+  for (const Scanned& line : baselineLines) {
+    Check(WholeHalves(line.delta), "a lineDelta is not a whole number of halves");
+    sum += line.delta;
+  }
+  Check(sum == engine.currentTally, "the lineDeltas do not add up to the whole-file tally");
+
+  // SelectionTally, then Rip over the same selection.
+  std::string shown;
+  bool wasShown = false;
+  engine.showSelectionTally = [&](const std::string& text) {
+    shown = text;
+    wasShown = true;
+  };
+  CheckedLines selection(original, focused, selected);
+  const auto selectionLines = Run(engine, selection, vorrik::AnalysisMode::SelectionTally);
+  Check(wasShown, "a SelectionTally run showed nothing");
+  Check(selection.written.empty(), "a SelectionTally run wrote a line");
+  wasShown = false;
+
+  CheckedLines ripped(original, focused, selected);
+  const auto ripLines = Run(engine, ripped, vorrik::AnalysisMode::Rip);
+  Check(!wasShown, "a Rip run showed a selection tally");
+  Check(ripLines == selectionLines, "Rip and SelectionTally scanned different lines or deltas");
+  Check(shown == vorrik::FormatTally(engine.tally), "the selection tally shown differs from the Rip run's tally");
+  Check(ripped.count() == count, "a Rip run changed the line count");
+
+  // Each line ends as RipText of its delta when it was scanned and RipText
+  // gave a text, and as it was otherwise; every write lies in the selection.
+  std::vector<std::optional<std::u16string>> expected(original.size());
+  for (const Scanned& line : ripLines) {
+    Check(line.index >= first && line.index <= focused, "a scanned line lies outside the selection");
+    expected[static_cast<std::size_t>(line.index)] = vorrik::RipText(line.delta);
+  }
+  for (std::size_t i = 0; i < original.size(); ++i) {
+    const std::u16string& want = expected[i] ? *expected[i] : original[i];
+    Check(ripped.lines()[i] == want, "a line after Rip is neither its RipText nor unchanged");
+  }
+  // Exactly the scanned lines with a placeholder are written, once each, in
+  // order (so a write outside the selection is caught too).
+  std::vector<int> wantWritten;
+  for (const Scanned& line : ripLines)
+    if (expected[static_cast<std::size_t>(line.index)]) wantWritten.push_back(line.index);
+  Check(ripped.written == wantWritten, "a Rip run wrote other lines than the scanned ones with a placeholder");
+
+  // Each distinct lineDelta once: most lines share a handful of values.
+  std::vector<float> deltas;
+  for (const Scanned& line : baselineLines) deltas.push_back(line.delta);
+  std::sort(deltas.begin(), deltas.end());
+  deltas.erase(std::unique(deltas.begin(), deltas.end()), deltas.end());
+  for (const float delta : deltas) CheckRipRoundTrip(delta);
+  return 0;
+}
