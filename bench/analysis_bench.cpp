@@ -281,8 +281,9 @@ void WholeFileRun(benchmark::State& state, vorrik::AnalysisMode mode) {
     const std::uint64_t before = gAllocations.load(std::memory_order_relaxed);
     engine.AnalyseLines(lines, mode);
     allocations += gAllocations.load(std::memory_order_relaxed) - before;
-    // Not DoNotOptimize(engine.tally): with GCC its "+m,r" constraint on a
-    // float lvalue can garble the value (google/benchmark issue 903).
+    // Not DoNotOptimize(engine.tally): with GCC 12 its "+m,r" asm constraint
+    // on this float left engine.tally reading 0 after the call (floating-point
+    // lvalues are a known weak spot, google/benchmark#903).
     benchmark::ClobberMemory();
   }
   if (engine.tally != expected) state.SkipWithError("tally differs from the first run");
