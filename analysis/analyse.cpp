@@ -1,8 +1,5 @@
 #include "analyse.h"
 
-#include <algorithm>
-#include <vector>
-
 #include "display.h"
 #include "normalise.h"
 #include "rip.h"
@@ -30,10 +27,6 @@ void AnalysisEngine::AnalyseLines(LineList& lines, const AnalysisMode& mode) {
     firstLine = lastLine - lines.selectedCount() + 1;
   }
 
-  // One buffer for the run's normalised lines: grown geometrically, so the run
-  // allocates a few times at most, never per line.
-  std::vector<char16_t> normBuffer(256);
-
   for (std::int64_t position = firstLine; position <= lastLine; ++position) {
     // Positions outside the list (below line 0 when more lines are selected
     // than lie up to the focus) hold no line: read as empty they would change
@@ -41,21 +34,21 @@ void AnalysisEngine::AnalyseLines(LineList& lines, const AnalysisMode& mode) {
     if (position < 0 || position >= count) continue;
     const int lineIndex = static_cast<int>(position);
 
+    // The line is normalised on the fly by the section tests and the scan,
+    // without a copy.
     const std::u16string_view line = lines.text(lineIndex);
-    if (normBuffer.size() < line.size()) normBuffer.resize(std::max(line.size(), 2 * normBuffer.size()));
-    const std::u16string_view normLine = NormaliseLine(line, normBuffer);
-
-    ApplyEndTest(normLine, inCode);
+    if (inCode && NormalisesTo(line, u"end")) inCode = false;
+    const bool opensSection = NormalisesTo(line, u"code");
     if (inCode) {
-      const float lineDelta = ScanLine(normLine, classes_, state, tally);
+      const float lineDelta = ScanLine(line, classes_, state, tally);
       if (lineScanned) lineScanned(lineIndex, lineDelta);
       if (mode == AnalysisMode::Rip) {
-        // The scan goes on from normLine and the state; the new text is never
-        // read back in this run.
+        // Setting the text ends the life of `line`; nothing reads it after
+        // this, and the new text is never read back in this run.
         if (const auto ripText = RipText(lineDelta)) lines.setText(lineIndex, *ripText);
       }
     }
-    ApplyCodeTest(normLine, inCode);
+    if (opensSection) inCode = true;
   }
 
   switch (mode) {

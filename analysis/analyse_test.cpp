@@ -53,6 +53,27 @@ TEST(AnalyseLines, WholeFileExample) {
   EXPECT_EQ(SelectionText(engine, lines.Select(5, 1)), " 0");
 }
 
+// Only lines between "code" and "end" are scanned in a whole-file run.
+TEST(AnalyseLines, SectionTracking) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    const char* scanned;
+  } cases[] = {
+      {"EndBeforeCodeChangesNothing", {"symbols", "end", "code", "x=1;", "end", "y=2;"}, "3:2.5"},
+      {"NoCodeLine", {"x=1;", "y=2;"}, ""},
+      {"SecondCodeInsideIsScanned", {"code", "code", "x;"}, "1:0 2:1"},
+      {"SectionReopened", {"code", "a;", "END # done", "b;", "  Code", "c;"}, "1:1 5:1"},
+      {"EndWithSemicolonIsCode", {"code", "end;", "x;"}, "1:1 2:1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    AnalysisEngine engine;
+    VectorLines lines(c.lines);
+    EXPECT_EQ(RunDeltas(engine, lines, AnalysisMode::Baseline), c.scanned);
+  }
+}
+
 // The range is the n lines ending at the focused line, whatever is selected.
 TEST(AnalyseLines, SelectionRange) {
   struct Case {

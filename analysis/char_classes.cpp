@@ -13,9 +13,26 @@ void InitCharClasses(CharClasses& classes) {
   classes.wordChars[36] = u'_';
   classes.wordChars[37] = u'.';
 
-  classes.table.fill(CharClasses::kOther);
-  for (char16_t c : classes.wordChars) classes.table[c] = CharClasses::kWord;
-  for (char16_t c : classes.operatorChars) classes.table[c] = CharClasses::kOperator;
+  classes.member.fill(CharClasses::kNeither);
+  classes.scanClass.fill(ScanClass::kOther);
+  for (char16_t c : classes.wordChars) {
+    classes.member[c] = CharClasses::kWordChar;
+    classes.scanClass[c] = ScanClass::kWord;
+  }
+  for (char16_t c : classes.operatorChars) {
+    classes.member[c] = CharClasses::kOperatorChar;
+    classes.scanClass[c] = ScanClass::kOperator;
+  }
+  for (char16_t c = u'A'; c <= u'Z'; ++c) classes.scanClass[c] = ScanClass::kWord;
+  classes.scanClass[u'-'] = ScanClass::kMinus;
+  classes.scanClass[u'/'] = ScanClass::kSlash;
+  classes.scanClass[u'#'] = ScanClass::kHash;
+  classes.scanClass[u'('] = ScanClass::kParen;
+  classes.scanClass[u':'] = ScanClass::kColon;
+  classes.scanClass[u' '] = ScanClass::kBlank;
+  classes.scanClass[u'\t'] = ScanClass::kBlank;
+  classes.scanClass[u'"'] = ScanClass::kQuote;
+  classes.scanClass[u'\''] = ScanClass::kApos;
 }
 
 }  // namespace vorrik

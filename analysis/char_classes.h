@@ -6,28 +6,49 @@
 
 namespace vorrik {
 
-/// The two fixed character sets of the scanner, plus a lookup table built from
+/// What the scanner does with a character of a line as stored.
+enum class ScanClass : std::uint8_t {
+  kOther,     // ends a word and settles a lone operator: ( ) ; , { } and the rest
+  kParen,     // "(": as kOther, and a word it ends may weigh .5 more
+  kColon,     // ":": as kOther, and a word it ends weighs 1 less
+  kWord,      // in wordChars, or "A"-"Z", which lower-casing brings into it
+  kOperator,  // in operatorChars, except "-" and "/"
+  kMinus,     // "-": an operator that makes a pair it closes weigh 1
+  kSlash,     // "/": an operator, or with a second "/" the start of a comment
+  kHash,      // "#": the start of a comment
+  kBlank,     // blank or tab: removed before anything else looks at the line
+  kQuote,     // double quote
+  kApos,      // apostrophe
+};
+
+/// The two fixed character sets of the scanner, plus lookup tables built from
 /// them so that classifying a character costs one load.
 struct CharClasses {
   std::u16string operatorChars;  // "+-*/!=<>&|"
   std::u16string wordChars;      // a-z, 0-9, "_", "."
 
-  enum Class : std::uint8_t { kOther = 0, kWord = 1, kOperator = 2 };
-  std::array<std::uint8_t, 128> table{};  // by character code; codes >= 128 are kOther
+  enum Member : std::uint8_t { kNeither = 0, kWordChar = 1, kOperatorChar = 2 };
+  std::array<std::uint8_t, 128> member{};  // by character code; codes >= 128 are in neither
+  std::array<ScanClass, 128> scanClass{};  // by character code; codes >= 128 are kOther
 };
 
-/// Fills both sets (and the lookup table) with their fixed contents.
+/// Fills both sets (and the lookup tables) with their fixed contents.
 /// Calling it again stores the same values.
 void InitCharClasses(CharClasses& classes);
 
 /// True when c occurs in wordChars.
 inline bool IsWordChar(const CharClasses& classes, char16_t c) {
-  return c < 128 && classes.table[c] == CharClasses::kWord;
+  return c < 128 && classes.member[c] == CharClasses::kWordChar;
 }
 
 /// True when c occurs in operatorChars.
 inline bool IsOperatorChar(const CharClasses& classes, char16_t c) {
-  return c < 128 && classes.table[c] == CharClasses::kOperator;
+  return c < 128 && classes.member[c] == CharClasses::kOperatorChar;
+}
+
+/// The scanner's class of c.
+inline ScanClass ClassOf(const CharClasses& classes, char16_t c) {
+  return c < 128 ? classes.scanClass[c] : ScanClass::kOther;
 }
 
 }  // namespace vorrik

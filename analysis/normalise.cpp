@@ -2,8 +2,6 @@
 
 namespace vorrik {
 
-// Hot loop: runs for every character of every line on each keystroke; measured
-// by bench/analysis_bench.cpp.
 std::u16string_view NormaliseLine(std::u16string_view line, std::vector<char16_t>& buffer) {
   if (buffer.size() < line.size()) buffer.resize(line.size());
   char16_t* const out = buffer.data();
@@ -21,6 +19,19 @@ std::u16string_view NormaliseLine(std::u16string_view line, std::vector<char16_t
     out[length++] = c;
   }
   return {out, length};
+}
+
+bool NormalisesTo(std::u16string_view line, std::u16string_view word) {
+  std::size_t matched = 0;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    char16_t c = line[i];
+    if (c == u' ' || c == u'\t') continue;
+    if (c == u'#' || (c == u'/' && SlashStartsComment(line, i))) break;
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + (u'a' - u'A'));
+    if (matched == word.size() || c != word[matched]) return false;
+    ++matched;
+  }
+  return matched == word.size();
 }
 
 }  // namespace vorrik

@@ -7,20 +7,23 @@ namespace vorrik {
 
 /// Reduces one line to its normLine: "A"-"Z" lower-cased, every blank and tab
 /// removed, and everything from the first "//" or "#" on cut off. The result is
-/// written into buffer (grown as needed, never shrunk, so a run allocates only
-/// until the buffer fits its longest line) and returned as a view of it.
+/// written into buffer (grown as needed, never shrunk) and returned as a view
+/// of it.
 std::u16string_view NormaliseLine(std::u16string_view line, std::vector<char16_t>& buffer);
 
-/// The section test made before a line's scan: a line reading "end" closes
-/// the code section.
-inline void ApplyEndTest(std::u16string_view normLine, bool& inCode) {
-  if (inCode && normLine == u"end") inCode = false;
-}
+/// True when NormaliseLine(line) equals word, a lower-case text without blanks
+/// or comment markers. Decided without building normLine, and usually at the
+/// line's first character that is not a blank.
+bool NormalisesTo(std::u16string_view line, std::u16string_view word);
 
-/// The section test made after a line's scan: a line reading "code" opens the
-/// code section, whatever it was.
-inline void ApplyCodeTest(std::u16string_view normLine, bool& inCode) {
-  if (normLine == u"code") inCode = true;
+/// True when the "/" at line[slash] starts a comment: the next character that
+/// is not a blank or tab is "/" too.
+inline bool SlashStartsComment(std::u16string_view line, std::size_t slash) {
+  for (std::size_t i = slash + 1; i < line.size(); ++i) {
+    if (line[i] == u' ' || line[i] == u'\t') continue;
+    return line[i] == u'/';
+  }
+  return false;
 }
 
 }  // namespace vorrik

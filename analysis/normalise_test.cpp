@@ -23,6 +23,12 @@ class NormaliseTest : public ::testing::TestWithParam<NormCase> {};
 TEST_P(NormaliseTest, GivesNormLine) {
   std::vector<char16_t> buffer;
   EXPECT_EQ(std::u16string(NormaliseLine(GetParam().line, buffer)), GetParam().normLine);
+  // The section tests decide the same without building normLine.
+  EXPECT_TRUE(NormalisesTo(GetParam().line, GetParam().normLine));
+  EXPECT_FALSE(NormalisesTo(GetParam().line, GetParam().normLine + u"x"));
+  if (!GetParam().normLine.empty()) {
+    EXPECT_FALSE(NormalisesTo(GetParam().line, GetParam().normLine.substr(1)));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -66,54 +72,30 @@ TEST(Normalise, LinesLongerThan32766Characters) {
   EXPECT_EQ(normLine.find_first_not_of(u'a'), std::u16string_view::npos);
 }
 
+TEST(NormalisesTo, SectionWords) {
+  struct Case {
+    const char16_t* line;
+    bool isEnd;
+    bool isCode;
+  } cases[] = {
+      {u"end", true, false},        {u"  End\t", true, false},   {u"E n D // x", true, false},
+      {u"end/ /x", true, false},    {u"end#", true, false},       {u"end/", false, false},
+      {u"end;", false, false},      {u"ends", false, false},      {u"en", false, false},
+      {u"", false, false},          {u"CODE", false, true},       {u"co de # here", false, true},
+      {u"code:", false, false},     {u"xcode", false, false},     {u"#code", false, false},
+      {u"\u00a0end", false, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(NormalisesTo(c.line, u"end"), c.isEnd) << testing::Narrow(c.line);
+    EXPECT_EQ(NormalisesTo(c.line, u"code"), c.isCode) << testing::Narrow(c.line);
+  }
+}
+
 TEST(Normalise, BufferIsReusedAcrossLines) {
   std::vector<char16_t> buffer;
   EXPECT_EQ(NormaliseLine(u"LONG LINE OF TEXT", buffer), u"longlineoftext");
   EXPECT_EQ(NormaliseLine(u"Ab", buffer), u"ab");
   EXPECT_EQ(NormaliseLine(u"", buffer), u"");
-}
-
-// Section tracking through a whole-file run: which lines are scanned.
-struct SectionRow {
-  const char* line;
-  bool inCodeBefore;
-  bool scanned;
-  bool inCodeAfter;
-};
-
-TEST(SectionTracking, WholeFileTable) {
-  const SectionRow rows[] = {
-      {"symbols", false, false, false}, {"end", false, false, false},
-      {"code", false, false, true},     {"x=1;", true, true, true},
-      {"end", true, false, false},      {"y=2;", false, false, false},
-  };
-  bool inCode = false;
-  std::vector<char16_t> buffer;
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.line);
-    const auto normLine = NormaliseLine(U16(row.line), buffer);
-    EXPECT_EQ(inCode, row.inCodeBefore);
-    ApplyEndTest(normLine, inCode);
-    EXPECT_EQ(inCode, row.scanned);
-    ApplyCodeTest(normLine, inCode);
-    EXPECT_EQ(inCode, row.inCodeAfter);
-  }
-}
-
-TEST(SectionTracking, CodeInsideTheSectionIsScannedAndEndOutsideChangesNothing) {
-  bool inCode = true;
-  ApplyEndTest(u"code", inCode);
-  EXPECT_TRUE(inCode);  // scanned like any other line
-  ApplyCodeTest(u"code", inCode);
-  EXPECT_TRUE(inCode);
-
-  inCode = false;
-  ApplyEndTest(u"end", inCode);
-  EXPECT_FALSE(inCode);
-  ApplyCodeTest(u"end;", inCode);
-  EXPECT_FALSE(inCode);
-  ApplyCodeTest(u"code;", inCode);
-  EXPECT_FALSE(inCode);
 }
 
 }  // namespace

@@ -1,87 +1,177 @@
 #include "tally.h"
 
-#include <cstring>
+#include "normalise.h"
 
 namespace vorrik {
 
 namespace {
 
-bool WordIs(const ScanState& state, const char* keyword, std::uint8_t length) {
-  return state.wordLength == length && std::memcmp(state.word.data(), keyword, length) == 0;
+// A word packed as ScanState::word packs it.
+constexpr std::uint64_t Packed(std::string_view word) {
+  std::uint64_t packed = 0;
+  for (char c : word) packed = packed << 8 | static_cast<unsigned char>(c);
+  return packed;
+}
+
+// Appends a word character, lower-cased: "A"-"Z" become "a"-"z", and of the
+// other word characters only "_" changes (to 0x7F), which no keyword holds.
+inline void AppendToWord(std::uint64_t& word, std::uint32_t& length, char16_t c) {
+  word = word << 8 | ((c | 0x20u) & 0xFFu);
+  length += length < 7 ? 1u : 0u;
+}
+
+inline float WeightOf(std::uint64_t word, std::uint32_t length, bool endedByParen) {
+  if (length <= 6) {
+    switch (word) {
+      case Packed("return"): return 0.5f;
+      case Packed("if"): return 1.0f;
+      case Packed("while"): return 2.0f;
+      case Packed("for"): return 2.0f;
+      case Packed("else"): return 1.0f;
+      default: break;
+    }
+  }
+  return endedByParen ? 1.5f : 1.0f;
 }
 
 }  // namespace
 
 float WordWeight(const ScanState& state, bool endedByParen) {
-  if (WordIs(state, "return", 6)) return 0.5f;
-  if (WordIs(state, "if", 2)) return 1.0f;
-  if (WordIs(state, "while", 5)) return 2.0f;
-  if (WordIs(state, "for", 3)) return 2.0f;
-  if (WordIs(state, "else", 4)) return 1.0f;
-  return endedByParen ? 1.5f : 1.0f;
+  return WeightOf(state.word, state.wordLength, endedByParen);
 }
 
 // Hot loop: runs for every character of the code section on each keystroke;
-// measured by bench/analysis_bench.cpp. Each `tally +=` is a float addition,
-// so every step is rounded to single precision as the rules require.
-float ScanLine(std::u16string_view normLine, const CharClasses& classes, ScanState& state,
+// measured by bench/analysis_bench.cpp. It normalises on the fly (blanks
+// skipped, case folded, comment cut) instead of building normLine, keeps the
+// state in locals, and reads a word to its end in an inner loop. Each
+// `tally +=` is a float addition, so every step is rounded to single precision
+// as the rules require.
+float ScanLine(std::u16string_view line, const CharClasses& classes, ScanState& state,
                float& tally) {
   const float lineStartTally = tally;
-  for (const char16_t ch : normLine) {
-    // Steps 1-4: quoted stretches. The double-quote test comes first, so a
-    // double quote opens a stretch even between apostrophes.
-    if (ch == u'"') {
-      if (!state.inQuote) {
-        state.inQuote = true;
+  float t = tally;
+  bool inQuote = state.inQuote;
+  bool inApos = state.inApos;
+  bool inWord = state.inWord;
+  int opRun = state.opRun;
+  std::uint64_t word = state.word;
+  std::uint32_t wordLength = state.wordLength;
+
+  const std::size_t size = line.size();
+  std::size_t i = 0;
+  while (i < size) {
+    char16_t c = line[i++];
+
+    if (inQuote || inApos) {
+      // Inside a quoted stretch only quotes and comment markers count.
+      if (c == u'#' || (c == u'/' && SlashStartsComment(line, i - 1))) break;
+      if (c == u'"') {
+        if (!inQuote) {
+          inQuote = true;  // a double quote opens a stretch even between apostrophes
+          continue;
+        }
+        t += 1.0f;
+        inQuote = false;
+        if (inApos) continue;
+      } else if (inQuote || c != u'\'') {
         continue;
+      } else {
+        t += 2.0f;
+        inApos = false;
       }
-      tally += 1.0f;
-      state.inQuote = false;
-    } else if (state.inQuote) {
+      // The closing character goes on as one that is neither a word nor an
+      // operator character.
+      if (inWord) {
+        inWord = false;
+        t += WeightOf(word, wordLength, false);
+        word = 0;
+        wordLength = 0;
+      }
+      if (opRun > 0) {
+        opRun = 0;
+        t += 0.5f;
+      }
       continue;
     }
-    if (ch == u'\'') {
-      if (!state.inApos) {
-        state.inApos = true;
+
+    const ScanClass cls = ClassOf(classes, c);
+    switch (cls) {
+      case ScanClass::kBlank:
         continue;
-      }
-      tally += 2.0f;
-      state.inApos = false;
-    } else if (state.inApos) {
-      continue;
-    }
-
-    const std::uint8_t cls = ch < 128 ? classes.table[ch] : std::uint8_t{CharClasses::kOther};
-
-    // Step 5: words.
-    if (cls == CharClasses::kWord) {
-      state.inWord = true;
-      if (state.wordLength < ScanState::kKeptChars) {
-        state.word[state.wordLength] = static_cast<char>(ch);
-        ++state.wordLength;
-      } else if (state.wordLength == ScanState::kKeptChars) {
-        ++state.wordLength;  // longer than any keyword; the rest is not needed
-      }
-    } else if (state.inWord) {
-      state.inWord = false;
-      tally += WordWeight(state, ch == u'(');
-      if (ch == u':') tally -= 1.0f;
-      state.wordLength = 0;
-    }
-
-    // Step 6: operators, weighed in pairs from the first of a run.
-    if (cls == CharClasses::kOperator) {
-      if (++state.opRun == 2) {
-        tally += 0.5f;
-        state.opRun = 0;
-        if (ch == u'-') tally += 0.5f;
-      }
-    } else if (state.opRun > 0) {
-      state.opRun = 0;
-      tally += 0.5f;
+      case ScanClass::kHash:
+        i = size;
+        continue;
+      case ScanClass::kQuote:
+        inQuote = true;
+        continue;
+      case ScanClass::kApos:
+        inApos = true;
+        continue;
+      case ScanClass::kWord:
+        if (opRun > 0) {
+          opRun = 0;
+          t += 0.5f;
+        }
+        inWord = true;
+        AppendToWord(word, wordLength, c);
+        // The rest of the word; blanks do not part it.
+        while (i < size) {
+          c = line[i];
+          const ScanClass next = ClassOf(classes, c);
+          if (next == ScanClass::kWord) {
+            AppendToWord(word, wordLength, c);
+          } else if (next != ScanClass::kBlank) {
+            break;
+          }
+          ++i;
+        }
+        continue;
+      case ScanClass::kSlash:
+        if (SlashStartsComment(line, i - 1)) {
+          i = size;
+          continue;
+        }
+        [[fallthrough]];
+      case ScanClass::kOperator:
+      case ScanClass::kMinus:
+        if (inWord) {
+          inWord = false;
+          t += WeightOf(word, wordLength, false);
+          word = 0;
+          wordLength = 0;
+        }
+        if (++opRun == 2) {
+          t += 0.5f;
+          opRun = 0;
+          if (cls == ScanClass::kMinus) t += 0.5f;
+        }
+        continue;
+      case ScanClass::kParen:
+      case ScanClass::kColon:
+      case ScanClass::kOther:
+        if (inWord) {
+          inWord = false;
+          t += WeightOf(word, wordLength, cls == ScanClass::kParen);
+          if (cls == ScanClass::kColon) t -= 1.0f;
+          word = 0;
+          wordLength = 0;
+        }
+        if (opRun > 0) {
+          opRun = 0;
+          t += 0.5f;
+        }
+        continue;
     }
   }
-  return tally - lineStartTally;
+
+  state.inQuote = inQuote;
+  state.inApos = inApos;
+  state.inWord = inWord;
+  state.opRun = opRun;
+  state.word = word;
+  state.wordLength = wordLength;
+  tally = t;
+  return t - lineStartTally;
 }
 
 }  // namespace vorrik

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -16,21 +15,25 @@ struct ScanState {
   int opRun = 0;         // operator characters not yet weighed: 0 or 1 between characters
 
   // The pending `word`. Only the keyword comparison reads it, and no keyword
-  // is longer than six characters, so only the first six are kept and the
-  // length saturates at seven: nothing is allocated, however long a word grows
+  // is longer than six characters, so the word is kept packed: its last eight
+  // characters one byte each (word characters are ASCII), and its length,
+  // which saturates at 7. Nothing is allocated, however long a word grows
   // across lines.
-  static constexpr std::uint8_t kKeptChars = 6;
-  std::array<char, kKeptChars> word{};
-  std::uint8_t wordLength = 0;
+  std::uint64_t word = 0;
+  std::uint32_t wordLength = 0;
 };
 
-/// The weight of a finished word: "return" .5, "if" 1, "while" 2, "for" 2,
-/// "else" 1, any other word 1, or 1.5 when endedByParen.
+/// The weight of the pending word when a character ends it: "return" .5,
+/// "if" 1, "while" 2, "for" 2, "else" 1, any other word 1, or 1.5 when
+/// endedByParen.
 float WordWeight(const ScanState& state, bool endedByParen);
 
-/// Scans one normalised code line with the tally rules, adding to tally with
-/// every addition rounded to single precision. Returns the line's lineDelta.
-float ScanLine(std::u16string_view normLine, const CharClasses& classes, ScanState& state,
+/// Scans one code line with the tally rules, adding to tally with every
+/// addition rounded to single precision, and returns the line's lineDelta.
+/// The line may be given as stored or as its normLine: blanks and tabs are
+/// skipped, "A"-"Z" read as "a"-"z", and the scan stops at a comment marker,
+/// so both give the same result.
+float ScanLine(std::u16string_view line, const CharClasses& classes, ScanState& state,
                float& tally);
 
 }  // namespace vorrik

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -149,6 +150,104 @@ TEST(ScanLine, EveryAdditionRoundsToSinglePrecision) {
     ScanState state;
     float tally = 16777216.0f;
     EXPECT_EQ(ScanLine(c.line, classes, state, tally), c.delta) << testing::Narrow(c.line);
+  }
+}
+
+// The tally rules written out step by step, as plainly as they read, on a
+// normLine and with the word kept as text: the oracle for the fast scanner.
+struct ReferenceScanner {
+  std::u16string word;
+  bool inWord = false, inQuote = false, inApos = false;
+  int opRun = 0;
+  float tally = 0.0f;
+
+  float Scan(std::u16string_view normLine) {
+    const std::u16string wordChars = u"abcdefghijklmnopqrstuvwxyz0123456789_.";
+    const std::u16string operatorChars = u"+-*/!=<>&|";
+    const float start = tally;
+    for (char16_t ch : normLine) {
+      if (ch == u'"') {
+        if (!inQuote) {
+          inQuote = true;
+        } else {
+          tally += 1.0f;
+          inQuote = false;
+        }
+      }
+      if (inQuote) continue;
+      if (ch == u'\'') {
+        if (!inApos) {
+          inApos = true;
+        } else {
+          tally += 2.0f;
+          inApos = false;
+        }
+      }
+      if (inApos) continue;
+      if (wordChars.find(ch) != std::u16string::npos) {
+        inWord = true;
+        word += ch;
+      } else if (inWord) {
+        inWord = false;
+        if (word == u"return") tally += 0.5f;
+        else if (word == u"if") tally += 1.0f;
+        else if (word == u"while") tally += 2.0f;
+        else if (word == u"for") tally += 2.0f;
+        else if (word == u"else") tally += 1.0f;
+        else tally += ch == u'(' ? 1.5f : 1.0f;
+        if (ch == u':') tally -= 1.0f;
+        word.clear();
+      }
+      if (operatorChars.find(ch) != std::u16string::npos) {
+        if (++opRun == 2) {
+          tally += 0.5f;
+          opRun = 0;
+          if (ch == u'-') tally += 0.5f;
+        }
+      } else if (opRun > 0) {
+        opRun = 0;
+        tally += 0.5f;
+      }
+    }
+    return tally - start;
+  }
+};
+
+std::u16string RandomRawLine(std::mt19937& random) {
+  static const std::vector<std::u16string> pieces = {
+      u"x",  u"Y",   u"if",  u"If",   u"else", u"ELSE", u"while", u"for", u"fo",  u"r",
+      u"return", u"RETURN", u"re turn", u"123", u"0.5", u"_", u".",  u"(",   u")",   u";",
+      u",",  u":",   u"=",   u"-",    u"+",    u"!",    u"&",     u"|",   u"<",   u">",
+      u"*",  u"/",   u"/ /", u"//",   u"#",    u"\"",   u"'",     u" ",   u"\t",  u"{",
+      u"\u00e9", u"\u00a0", u"\u0100", u"\n", u"x_y.z", u"whilex"};
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+  std::u16string line;
+  for (auto n = random() % 16; n > 0; --n) line += pieces[pick(random)];
+  return line;
+}
+
+// The fast scanner, given lines as stored, against the oracle given their
+// normLines, over many random runs of several lines with state carried.
+TEST(ScanLine, AgreesWithTheRulesAsWritten) {
+  CharClasses classes;
+  InitCharClasses(classes);
+  std::mt19937 random(1207);
+  std::vector<char16_t> buffer;
+  for (int run = 0; run < 20000; ++run) {
+    ScanState state;
+    float tally = 0.0f;
+    ReferenceScanner reference;
+    for (auto lines = 1 + random() % 6; lines > 0; --lines) {
+      const std::u16string line = RandomRawLine(random);
+      const float expected = reference.Scan(NormaliseLine(line, buffer));
+      ASSERT_EQ(ScanLine(line, classes, state, tally), expected)
+          << "run " << run << ": " << testing::Narrow(line);
+      ASSERT_EQ(tally, reference.tally);
+      ASSERT_EQ(state.inWord, reference.inWord);
+      ASSERT_EQ(state.inQuote, reference.inQuote);
+      ASSERT_EQ(state.inApos, reference.inApos);
+      ASSERT_EQ(state.opRun, reference.opRun);
+    }
   }
 }
 
