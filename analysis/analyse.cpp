@@ -37,8 +37,8 @@ void AnalysisEngine::AnalyseLines(LineList& lines, const AnalysisMode& mode) {
     // The line is normalised on the fly by the section tests and the scan,
     // without a copy.
     const std::u16string_view line = lines.text(lineIndex);
-    if (inCode && NormalisesTo(line, u"end")) inCode = false;
-    const bool opensSection = NormalisesTo(line, u"code");
+    const SectionWord section = SectionWordOf(line);
+    if (inCode && section == SectionWord::kEnd) inCode = false;
     if (inCode) {
       const float lineDelta = ScanLine(line, classes_, state, tally);
       if (lineScanned) lineScanned(lineIndex, lineDelta);
@@ -48,7 +48,7 @@ void AnalysisEngine::AnalyseLines(LineList& lines, const AnalysisMode& mode) {
         if (const auto ripText = RipText(lineDelta)) lines.setText(lineIndex, *ripText);
       }
     }
-    if (opensSection) inCode = true;
+    if (section == SectionWord::kCode) inCode = true;
   }
 
   switch (mode) {

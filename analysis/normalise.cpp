@@ -1,5 +1,9 @@
 #include "normalise.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vorrik {
 
 std::u16string_view NormaliseLine(std::u16string_view line, std::vector<char16_t>& buffer) {
@@ -32,6 +36,38 @@ bool NormalisesTo(std::u16string_view line, std::u16string_view word) {
     ++matched;
   }
   return matched == word.size();
+}
+
+namespace {
+
+// Index of the first character that is not a blank or tab, or the size.
+std::size_t SkipBlanks(std::u16string_view line) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  // Eight characters a step: the leading blanks of a line are a short run of
+  // varying length, which a loop of single steps mispredicts at its end.
+  for (; i + 8 <= line.size(); i += 8) {
+    const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + i));
+    const __m128i blanks = _mm_or_si128(_mm_cmpeq_epi16(chars, _mm_set1_epi16(' ')),
+                                        _mm_cmpeq_epi16(chars, _mm_set1_epi16('\t')));
+    const auto others = ~static_cast<unsigned>(_mm_movemask_epi8(blanks)) & 0xFFFFu;
+    if (others != 0) return i + static_cast<std::size_t>(__builtin_ctz(others)) / 2;
+  }
+#endif
+  while (i < line.size() && (line[i] == u' ' || line[i] == u'\t')) ++i;
+  return i;
+}
+
+}  // namespace
+
+SectionWord SectionWordOf(std::u16string_view line) {
+  const std::size_t first = SkipBlanks(line);
+  if (first == line.size()) return SectionWord::kNone;
+  // Only "e" and "E" become "e" with bit 5 set; likewise for "c".
+  const auto folded = static_cast<char16_t>(line[first] | 0x20);
+  if (folded == u'e') return NormalisesTo(line.substr(first), u"end") ? SectionWord::kEnd : SectionWord::kNone;
+  if (folded == u'c') return NormalisesTo(line.substr(first), u"code") ? SectionWord::kCode : SectionWord::kNone;
+  return SectionWord::kNone;
 }
 
 }  // namespace vorrik

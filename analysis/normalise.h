@@ -16,6 +16,14 @@ std::u16string_view NormaliseLine(std::u16string_view line, std::vector<char16_t
 /// line's first character that is not a blank.
 bool NormalisesTo(std::u16string_view line, std::u16string_view word);
 
+/// Which section word a line reads, if any.
+enum class SectionWord { kNone, kEnd, kCode };
+
+/// The section word of a line as stored: kEnd when its normLine is "end",
+/// kCode when it is "code". Decided at the first character that is not a
+/// blank for almost every line.
+SectionWord SectionWordOf(std::u16string_view line);
+
 /// True when the "/" at line[slash] starts a comment: the next character that
 /// is not a blank or tab is "/" too.
 inline bool SlashStartsComment(std::u16string_view line, std::size_t slash) {

@@ -84,10 +84,19 @@ TEST(NormalisesTo, SectionWords) {
       {u"", false, false},          {u"CODE", false, true},       {u"co de # here", false, true},
       {u"code:", false, false},     {u"xcode", false, false},     {u"#code", false, false},
       {u"\u00a0end", false, false},
+      // Leading blanks past the eight-character steps, and "e"/"c" look-alikes.
+      {u"                \t\t   end", true, false},
+      {u"\t\t\t\t\t\t\t\tcode\t\t\t\t\t\t\t\t", false, true},
+      {u"        ", false, false},
+      {u"\u0165nd", false, false},
+      {u"\u0143ode", false, false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(NormalisesTo(c.line, u"end"), c.isEnd) << testing::Narrow(c.line);
     EXPECT_EQ(NormalisesTo(c.line, u"code"), c.isCode) << testing::Narrow(c.line);
+    const SectionWord expected =
+        c.isEnd ? SectionWord::kEnd : c.isCode ? SectionWord::kCode : SectionWord::kNone;
+    EXPECT_EQ(SectionWordOf(c.line), expected) << testing::Narrow(c.line);
   }
 }
 

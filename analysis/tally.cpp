@@ -1,5 +1,6 @@
 #include "tally.h"
 
+#include "fast_scan.h"
 #include "normalise.h"
 
 namespace vorrik {
@@ -40,14 +41,21 @@ float WordWeight(const ScanState& state, bool endedByParen) {
   return WeightOf(state.word, state.wordLength, endedByParen);
 }
 
-// Hot loop: runs for every character of the code section on each keystroke;
-// measured by bench/analysis_bench.cpp. It normalises on the fly (blanks
+// Hot loop: runs for every character of the code section on each keystroke
+// (but for the lines that the bit-mask path takes); measured by
+// bench/analysis_bench.cpp. It normalises on the fly (blanks
 // skipped, case folded, comment cut) instead of building normLine, keeps the
 // state in locals, and reads a word to its end in an inner loop. Each
 // `tally +=` is a float addition, so every step is rounded to single precision
 // as the rules require.
 float ScanLine(std::u16string_view line, const CharClasses& classes, ScanState& state,
                float& tally) {
+  if (float lineDelta; ScanLineFast(line, state, tally, lineDelta)) return lineDelta;
+  return ScanLineGeneral(line, classes, state, tally);
+}
+
+float ScanLineGeneral(std::u16string_view line, const CharClasses& classes, ScanState& state,
+                      float& tally) {
   const float lineStartTally = tally;
   float t = tally;
   bool inQuote = state.inQuote;

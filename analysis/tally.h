@@ -33,7 +33,13 @@ float WordWeight(const ScanState& state, bool endedByParen);
 /// The line may be given as stored or as its normLine: blanks and tabs are
 /// skipped, "A"-"Z" read as "a"-"z", and the scan stops at a comment marker,
 /// so both give the same result.
+/// Most short lines take the bit-mask path of fast_scan.h; the others the
+/// general scanner below.
 float ScanLine(std::u16string_view line, const CharClasses& classes, ScanState& state,
                float& tally);
+
+/// The general scanner, a step per character, for any line and any state.
+float ScanLineGeneral(std::u16string_view line, const CharClasses& classes, ScanState& state,
+                      float& tally);
 
 }  // namespace vorrik

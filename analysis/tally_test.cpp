@@ -233,20 +233,22 @@ TEST(ScanLine, AgreesWithTheRulesAsWritten) {
   InitCharClasses(classes);
   std::mt19937 random(1207);
   std::vector<char16_t> buffer;
-  for (int run = 0; run < 20000; ++run) {
-    ScanState state;
-    float tally = 0.0f;
-    ReferenceScanner reference;
-    for (auto lines = 1 + random() % 6; lines > 0; --lines) {
-      const std::u16string line = RandomRawLine(random);
-      const float expected = reference.Scan(NormaliseLine(line, buffer));
-      ASSERT_EQ(ScanLine(line, classes, state, tally), expected)
-          << "run " << run << ": " << testing::Narrow(line);
-      ASSERT_EQ(tally, reference.tally);
-      ASSERT_EQ(state.inWord, reference.inWord);
-      ASSERT_EQ(state.inQuote, reference.inQuote);
-      ASSERT_EQ(state.inApos, reference.inApos);
-      ASSERT_EQ(state.opRun, reference.opRun);
+  for (auto* scan : {&ScanLine, &ScanLineGeneral}) {
+    for (int run = 0; run < 20000; ++run) {
+      ScanState state;
+      float tally = 0.0f;
+      ReferenceScanner reference;
+      for (auto lines = 1 + random() % 6; lines > 0; --lines) {
+        const std::u16string line = RandomRawLine(random);
+        const float expected = reference.Scan(NormaliseLine(line, buffer));
+        ASSERT_EQ(scan(line, classes, state, tally), expected)
+            << "run " << run << ": " << testing::Narrow(line);
+        ASSERT_EQ(tally, reference.tally);
+        ASSERT_EQ(state.inWord, reference.inWord);
+        ASSERT_EQ(state.inQuote, reference.inQuote);
+        ASSERT_EQ(state.inApos, reference.inApos);
+        ASSERT_EQ(state.opRun, reference.opRun);
+      }
     }
   }
 }

@@ -15,6 +15,8 @@
 //   - Baseline and Recount give the same tally;
 //   - every lineDelta is a whole number of halves (the tallies here stay far
 //     below the range where single precision loses halves);
+//   - ScanLine (which takes the bit-mask path where it can) and the general
+//     scanner agree on every line, with the state carried from line to line;
 //   - for each scanned line of a whole-file run whose lineDelta is 0 or at
 //     least 1, RipText(lineDelta) tallied alone with fresh state yields that
 //     lineDelta again, and ripping the ripped text leaves it unchanged.
@@ -202,6 +204,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const Scanned& line : ripLines)
     if (expected[static_cast<std::size_t>(line.index)]) wantWritten.push_back(line.index);
   Check(ripped.written == wantWritten, "a Rip run wrote other lines than the scanned ones with a placeholder");
+
+  // The bit-mask path against the general scanner, every line scanned in one
+  // run as a selection run over the whole script would.
+  {
+    vorrik::ScanState fast;
+    vorrik::ScanState general;
+    float fastTally = 0.0f;
+    float generalTally = 0.0f;
+    for (const std::u16string& line : original) {
+      const float fastDelta = vorrik::ScanLine(line, engine.charClasses(), fast, fastTally);
+      const float generalDelta =
+          vorrik::ScanLineGeneral(line, engine.charClasses(), general, generalTally);
+      Check(fastDelta == generalDelta && fastTally == generalTally,
+            "ScanLine and the general scanner weigh a line differently");
+      Check(fast.inQuote == general.inQuote && fast.inApos == general.inApos &&
+                fast.inWord == general.inWord && fast.opRun == general.opRun &&
+                fast.word == general.word && fast.wordLength == general.wordLength,
+            "ScanLine and the general scanner hand on different states");
+    }
+  }
 
   // Each distinct lineDelta once: most lines share a handful of values.
   std::vector<float> deltas;
