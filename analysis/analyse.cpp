@@ -1,5 +1,7 @@
 #include "analyse.h"
 
+#include <algorithm>
+
 #include "display.h"
 #include "normalise.h"
 #include "rip.h"
@@ -27,14 +29,15 @@ void AnalysisEngine::AnalyseLines(LineList& lines, const AnalysisMode& mode) {
     firstLine = lastLine - lines.selectedCount() + 1;
   }
 
-  for (std::int64_t position = firstLine; position <= lastLine; ++position) {
-    // Positions outside the list (below line 0 when more lines are selected
-    // than lie up to the focus) hold no line: read as empty they would change
-    // nothing, and they are never written.
-    if (position < 0 || position >= count) continue;
-    const int lineIndex = static_cast<int>(position);
+  // Positions outside the list (below line 0 when more lines are selected
+  // than lie up to the focus) hold no line: read as empty they would change
+  // nothing, so the walk skips them, and they are never written.
+  firstLine = std::max<std::int64_t>(firstLine, 0);
+  lastLine = std::min<std::int64_t>(lastLine, static_cast<std::int64_t>(count) - 1);
 
-    // The line is normalised on the fly by the section tests and the scan,
+  for (std::int64_t position = firstLine; position <= lastLine; ++position) {
+    const auto lineIndex = static_cast<int>(position);
+    // The line is normalised on the fly by the section test and the scan,
     // without a copy.
     const std::u16string_view line = lines.text(lineIndex);
     const SectionWord section = SectionWordOf(line);

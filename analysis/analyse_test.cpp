@@ -90,6 +90,9 @@ TEST(AnalyseLines, SelectionRange) {
       {"MoreSelectedThanLines", 2, 100, "0:1 1:1 2:1"},
       {"NoFocusNothingSelected", -1, 0, ""},
       {"NoFocusButSelected", -1, 3, ""},
+      {"AllCountsSelected", 9, 2147483647, "0:1 1:1 2:1 3:1 4:1 5:1 6:1 7:1 8:1 9:1"},
+      {"FocusPastTheEnd", 12, 4, "9:1"},
+      {"NegativeCount", 5, -3, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

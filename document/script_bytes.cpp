@@ -1,5 +1,6 @@
 #include "script_bytes.h"
 
+#include <algorithm>
 #include <array>
 
 namespace vorrik {
@@ -31,20 +32,20 @@ std::optional<unsigned char> EncodeChar(char16_t c) {
 
 std::vector<std::u16string> SplitScriptLines(std::string_view bytes) {
   std::vector<std::u16string> lines;
-  std::u16string line;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(bytes[i]);
-    if (byte == '\r') {
-      lines.push_back(std::move(line));
-      line.clear();
-      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-    } else {
-      line.push_back(DecodeByte(byte));
-    }
+  lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\r')) + 1);
+  // One allocation per line: find its end first, then decode it in place.
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find('\r', start);
+    if (end == std::string_view::npos) end = bytes.size();
+    std::u16string& line = lines.emplace_back(end - start, u'\0');
+    for (std::size_t i = start; i < end; ++i)
+      line[i - start] = DecodeByte(static_cast<unsigned char>(bytes[i]));
+    // CR, or CR LF, ends the line; the end of the file ends the last one, and
+    // a line end as the last bytes starts no further line.
+    start = end + 1;
+    if (start < bytes.size() && bytes[end] == '\r' && bytes[start] == '\n') ++start;
   }
-  // The end of the file ends the last line; after a final line end nothing is
-  // pending, and no empty line is added.
-  if (!line.empty()) lines.push_back(std::move(line));
   return lines;
 }
 
