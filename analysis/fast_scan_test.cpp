@@ -98,10 +98,7 @@ std::u16string RandomCodeLine(std::mt19937& random) {
       u"=",   u"==",   u"-",     u"--", u"+",    u"!",     u"&&",   u"|",   u"<",    u">",
       u"*",   u" ",    u" ",     u"\t", u"{",    u"}",     u"\u00e9", u"//", u"#",  u"/",
       u"\"",  u"'"};
-  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
-  std::u16string line;
-  for (auto n = random() % 24; n > 0; --n) line += pieces[pick(random)];
-  return line;
+  return testing::RandomLine(random, pieces, 23);
 }
 
 // Wherever the fast path takes a line, it agrees with the general scanner in

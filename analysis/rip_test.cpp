@@ -68,11 +68,7 @@ std::u16string RandomLine(std::mt19937& random) {
       u"x", u"Player", u"if", u"else", u"while", u"for", u"return", u"100", u"0.5", u"_a",
       u"(", u")", u"{", u"}", u";", u",", u":", u"=", u"-", u"+", u"!", u"&&", u"||", u"<",
       u"\"", u"'", u" ", u"\t", u"//", u"#", u"end", u"code", u"\u00e9", u"SetHealth("};
-  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
-  std::uniform_int_distribution<int> length(0, 14);
-  std::u16string line;
-  for (int n = length(random); n > 0; --n) line += pieces[pick(random)];
-  return line;
+  return testing::RandomLine(random, pieces, 14);
 }
 
 // Over many random selections (state carried between their lines): every line

@@ -65,6 +65,22 @@ float ScanLineGeneral(std::u16string_view line, const CharClasses& classes, Scan
   std::uint64_t word = state.word;
   std::uint32_t wordLength = state.wordLength;
 
+  // A character that is neither a word nor an operator character ends the
+  // pending word and settles a lone operator.
+  const auto endWordAndSettle = [&](ScanClass cls) {
+    if (inWord) {
+      inWord = false;
+      t += WeightOf(word, wordLength, cls == ScanClass::kParen);
+      if (cls == ScanClass::kColon) t -= 1.0f;
+      word = 0;
+      wordLength = 0;
+    }
+    if (opRun > 0) {
+      opRun = 0;
+      t += 0.5f;
+    }
+  };
+
   const std::size_t size = line.size();
   std::size_t i = 0;
   while (i < size) {
@@ -89,16 +105,7 @@ float ScanLineGeneral(std::u16string_view line, const CharClasses& classes, Scan
       }
       // The closing character goes on as one that is neither a word nor an
       // operator character.
-      if (inWord) {
-        inWord = false;
-        t += WeightOf(word, wordLength, false);
-        word = 0;
-        wordLength = 0;
-      }
-      if (opRun > 0) {
-        opRun = 0;
-        t += 0.5f;
-      }
+      endWordAndSettle(ScanClass::kOther);
       continue;
     }
 
@@ -157,17 +164,7 @@ float ScanLineGeneral(std::u16string_view line, const CharClasses& classes, Scan
       case ScanClass::kParen:
       case ScanClass::kColon:
       case ScanClass::kOther:
-        if (inWord) {
-          inWord = false;
-          t += WeightOf(word, wordLength, cls == ScanClass::kParen);
-          if (cls == ScanClass::kColon) t -= 1.0f;
-          word = 0;
-          wordLength = 0;
-        }
-        if (opRun > 0) {
-          opRun = 0;
-          t += 0.5f;
-        }
+        endWordAndSettle(cls);
         continue;
     }
   }

@@ -220,10 +220,7 @@ std::u16string RandomRawLine(std::mt19937& random) {
       u",",  u":",   u"=",   u"-",    u"+",    u"!",    u"&",     u"|",   u"<",   u">",
       u"*",  u"/",   u"/ /", u"//",   u"#",    u"\"",   u"'",     u" ",   u"\t",  u"{",
       u"\u00e9", u"\u00a0", u"\u0100", u"\n", u"x_y.z", u"whilex"};
-  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
-  std::u16string line;
-  for (auto n = random() % 16; n > 0; --n) line += pieces[pick(random)];
-  return line;
+  return testing::RandomLine(random, pieces, 15);
 }
 
 // The fast scanner, given lines as stored, against the oracle given their

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -24,6 +25,15 @@ inline std::string Narrow(std::u16string_view text) {
   std::string out;
   for (char16_t c : text) out.push_back(c < 128 ? static_cast<char>(c) : '?');
   return out;
+}
+
+/// A random line of up to maxPieces pieces.
+inline std::u16string RandomLine(std::mt19937& random, const std::vector<std::u16string>& pieces,
+                                 unsigned maxPieces) {
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+  std::u16string line;
+  for (auto n = random() % (maxPieces + 1); n > 0; --n) line += pieces[pick(random)];
+  return line;
 }
 
 /// A line list over a vector of lines. Every write is recorded, and a write or

@@ -133,16 +133,6 @@ std::optional<ScriptLines> LoadOrReport(const std::string& path) {
   return ScriptLines(vorrik::SplitScriptLines(*bytes));
 }
 
-std::string Encode(std::u16string_view line) {
-  std::string out;
-  // Lines come from decoded bytes or from placeholders, so every character has
-  // a byte; anything else is shown as "?" rather than dropped.
-  for (char16_t c : line) {
-    const auto byte = vorrik::EncodeChar(c);
-    out.push_back(byte ? static_cast<char>(*byte) : '?');
-  }
-  return out;
-}
 
 std::optional<int> ParseInt(std::string_view text) {
   int value = 0;
@@ -183,11 +173,12 @@ int TallyLines(const std::string& path) {
   vorrik::AnalysisEngine engine;
   engine.lineScanned = [&](int index, float delta) { deltas[static_cast<std::size_t>(index)] = delta; };
   engine.AnalyseLines(*lines, vorrik::AnalysisMode::Baseline);
+  // Lines come from decoded bytes, so every character has its byte again.
   std::string out;
   for (std::size_t i = 0; i < deltas.size(); ++i) {
     if (deltas[i]) out += vorrik::FormatTally(*deltas[i]);
     out += '\t';
-    out += Encode(lines->lines()[i]);
+    vorrik::EncodeLine(lines->lines()[i], i, out);
     out += '\n';
   }
   Write(out);
@@ -214,9 +205,14 @@ int RunSelection(const std::string& option, std::string_view rangeText, const st
     return 0;
   }
   engine.AnalyseLines(*lines, vorrik::AnalysisMode::Rip);
-  std::string out;
-  for (const auto& line : lines->lines()) out += Encode(line) + "\r\n";
-  Write(out);
+  // Decoded bytes and placeholders: every character has its byte.
+  const auto encoded = vorrik::JoinScriptLines(lines->lines());
+  if (encoded.error) {
+    std::fprintf(stderr, "vorrik-tally: line %zu of %s holds a character the code page cannot write\n",
+                 encoded.error->lineIndex + 1, path.c_str());
+    return 1;
+  }
+  Write(encoded.bytes);
   return 0;
 }
 
