@@ -230,6 +230,18 @@ TEST(AnalyseLines, RipAfterEndLeavesLinesAlone) {
   EXPECT_EQ(lines.Line(2), "y = 2;");
 }
 
+// A line's weight that lands in the next line (a word left open, a lone
+// operator) goes into that line's placeholder, not its own.
+TEST(AnalyseLines, RipWeighsCarriedStateWhereItSettles) {
+  AnalysisEngine engine;
+  VectorLines lines({"x = a", "b;", "y = 1 +", "2;"});
+  EXPECT_EQ(RunDeltas(engine, lines.Select(3, 4), AnalysisMode::Rip), "0:1.5 1:1 2:2.5 3:1.5");
+  EXPECT_EQ(lines.Line(0), "-x;");
+  EXPECT_EQ(lines.Line(1), "x;");
+  EXPECT_EQ(lines.Line(2), "x, -x;");
+  EXPECT_EQ(lines.Line(3), "-x;");
+}
+
 TEST(AnalyseLines, RipBelowLineZeroWritesOnlyRealLines) {
   AnalysisEngine engine;
   VectorLines lines({"x = 1;", "y = 2;", "z = 3;"});

@@ -279,8 +279,8 @@ VORRIK_FAST_TARGET bool ScanWithMasks(std::u16string_view line, ScanState& state
 }
 
 // pext and pdep are fast on Intel processors since 2013 and on AMD ones from
-// family 19h (2020) on; older AMD processors run them in microcode, slower
-// than the general scanner.
+// family 19h (2020) on; older AMD processors (and Hygon's, built on them) run
+// them in microcode, slower than the general scanner.
 bool HasFastBitManipulation() {
   if (!__builtin_cpu_supports("popcnt") || !__builtin_cpu_supports("bmi") ||
       !__builtin_cpu_supports("bmi2"))
@@ -288,6 +288,8 @@ bool HasFastBitManipulation() {
   unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
   if (!__get_cpuid(0, &eax, &ebx, &ecx, &edx)) return false;
   const bool amd = ebx == 0x68747541 && edx == 0x69746e65 && ecx == 0x444d4163;  // "AuthenticAMD"
+  const bool hygon = ebx == 0x6f677948 && edx == 0x6e65476e && ecx == 0x656e6975;  // "HygonGenuine"
+  if (hygon) return false;
   if (!amd) return true;
   if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
   const unsigned family = ((eax >> 8) & 0xF) + (((eax >> 8) & 0xF) == 0xF ? (eax >> 20) & 0xFF : 0);
