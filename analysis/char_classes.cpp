@@ -13,16 +13,9 @@ void InitCharClasses(CharClasses& classes) {
   classes.wordChars[36] = u'_';
   classes.wordChars[37] = u'.';
 
-  classes.member.fill(CharClasses::kNeither);
   classes.scanClass.fill(ScanClass::kOther);
-  for (char16_t c : classes.wordChars) {
-    classes.member[c] = CharClasses::kWordChar;
-    classes.scanClass[c] = ScanClass::kWord;
-  }
-  for (char16_t c : classes.operatorChars) {
-    classes.member[c] = CharClasses::kOperatorChar;
-    classes.scanClass[c] = ScanClass::kOperator;
-  }
+  for (char16_t c : classes.wordChars) classes.scanClass[c] = ScanClass::kWord;
+  for (char16_t c : classes.operatorChars) classes.scanClass[c] = ScanClass::kOperator;
   for (char16_t c = u'A'; c <= u'Z'; ++c) classes.scanClass[c] = ScanClass::kWord;
   classes.scanClass[u'-'] = ScanClass::kMinus;
   classes.scanClass[u'/'] = ScanClass::kSlash;

@@ -21,14 +21,12 @@ enum class ScanClass : std::uint8_t {
   kApos,      // apostrophe
 };
 
-/// The two fixed character sets of the scanner, plus lookup tables built from
-/// them so that classifying a character costs one load.
+/// The two fixed character sets of the scanner, plus a lookup table built
+/// from them so that classifying a character costs one load.
 struct CharClasses {
   std::u16string operatorChars;  // "+-*/!=<>&|"
   std::u16string wordChars;      // a-z, 0-9, "_", "."
 
-  enum Member : std::uint8_t { kNeither = 0, kWordChar = 1, kOperatorChar = 2 };
-  std::array<std::uint8_t, 128> member{};  // by character code; codes >= 128 are in neither
   std::array<ScanClass, 128> scanClass{};  // by character code; codes >= 128 are kOther
 };
 
@@ -36,19 +34,20 @@ struct CharClasses {
 /// Calling it again stores the same values.
 void InitCharClasses(CharClasses& classes);
 
-/// True when c occurs in wordChars.
-inline bool IsWordChar(const CharClasses& classes, char16_t c) {
-  return c < 128 && classes.member[c] == CharClasses::kWordChar;
-}
-
-/// True when c occurs in operatorChars.
-inline bool IsOperatorChar(const CharClasses& classes, char16_t c) {
-  return c < 128 && classes.member[c] == CharClasses::kOperatorChar;
-}
-
 /// The scanner's class of c.
 inline ScanClass ClassOf(const CharClasses& classes, char16_t c) {
   return c < 128 ? classes.scanClass[c] : ScanClass::kOther;
+}
+
+/// True when c occurs in wordChars, as the scanner's table has it.
+inline bool IsWordChar(const CharClasses& classes, char16_t c) {
+  return ClassOf(classes, c) == ScanClass::kWord && !(c >= u'A' && c <= u'Z');
+}
+
+/// True when c occurs in operatorChars, as the scanner's table has it.
+inline bool IsOperatorChar(const CharClasses& classes, char16_t c) {
+  const ScanClass cls = ClassOf(classes, c);
+  return cls == ScanClass::kOperator || cls == ScanClass::kMinus || cls == ScanClass::kSlash;
 }
 
 }  // namespace vorrik

@@ -21,6 +21,8 @@ inline void AppendToWord(std::uint64_t& word, std::uint32_t& length, char16_t c)
   length += length < 7 ? 1u : 0u;
 }
 
+// The weight of a word when a character ends it: "return" .5, "if" 1,
+// "while" 2, "for" 2, "else" 1, any other word 1, or 1.5 when ended by "(".
 inline float WeightOf(std::uint64_t word, std::uint32_t length, bool endedByParen) {
   if (length <= 6) {
     switch (word) {
@@ -37,8 +39,10 @@ inline float WeightOf(std::uint64_t word, std::uint32_t length, bool endedByPare
 
 }  // namespace
 
-float WordWeight(const ScanState& state, bool endedByParen) {
-  return WeightOf(state.word, state.wordLength, endedByParen);
+float ScanLine(std::u16string_view line, const CharClasses& classes, ScanState& state,
+               float& tally) {
+  if (float lineDelta; ScanLineFast(line, state, tally, lineDelta)) return lineDelta;
+  return ScanLineGeneral(line, classes, state, tally);
 }
 
 // Hot loop: runs for every character of the code section on each keystroke
@@ -48,12 +52,6 @@ float WordWeight(const ScanState& state, bool endedByParen) {
 // state in locals, and reads a word to its end in an inner loop. Each
 // `tally +=` is a float addition, so every step is rounded to single precision
 // as the rules require.
-float ScanLine(std::u16string_view line, const CharClasses& classes, ScanState& state,
-               float& tally) {
-  if (float lineDelta; ScanLineFast(line, state, tally, lineDelta)) return lineDelta;
-  return ScanLineGeneral(line, classes, state, tally);
-}
-
 float ScanLineGeneral(std::u16string_view line, const CharClasses& classes, ScanState& state,
                       float& tally) {
   const float lineStartTally = tally;

@@ -23,16 +23,6 @@ struct ScanState {
   std::uint32_t wordLength = 0;
 };
 
-/// The weight of the pending word when a character ends it: "return" .5,
-/// "if" 1, "while" 2, "for" 2, "else" 1, any other word 1, or 1.5 when
-/// endedByParen.
-float WordWeight(const ScanState& state, bool endedByParen);
-
-/// Scans one code line with the tally rules, adding to tally with every
-/// addition rounded to single precision, and returns the line's lineDelta.
-/// The line may be given as stored or as its normLine: blanks and tabs are
-/// skipped, "A"-"Z" read as "a"-"z", and the scan stops at a comment marker,
-/// so both give the same result.
 /// Most short lines take the bit-mask path of fast_scan.h; the others the
 /// general scanner below.
 float ScanLine(std::u16string_view line, const CharClasses& classes, ScanState& state,
