@@ -23,7 +23,10 @@ std::string FormatTally(float value) {
   std::string digits;
   digits += text[0];
   digits.append(text.substr(2, e - 2));
-  int exponent = std::atoi(std::string(text.substr(e + 1)).c_str());
+  int exponent = 0;
+  const char* exponentStart = text.data() + e + 1;
+  if (*exponentStart == '+') ++exponentStart;  // from_chars takes no "+"
+  std::from_chars(exponentStart, text.data() + text.size(), exponent);
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
   if (digits == "0") exponent = 0;
 

@@ -16,6 +16,7 @@
 #endif
 
 #include "normalise.h"
+#include "tally.h"
 
 namespace vorrik {
 
@@ -163,12 +164,6 @@ constexpr Mask Repeat(Word64 pattern) {
   else return static_cast<Mask>(pattern) << 64 | pattern;
 }
 
-constexpr Word64 Packed(std::string_view word) {
-  Word64 packed = 0;
-  for (std::size_t i = 0; i < word.size(); ++i)
-    packed |= static_cast<Word64>(static_cast<unsigned char>(word[i])) << (8 * i);
-  return packed;
-}
 
 // Hot path: most code lines take it on each keystroke; measured by
 // bench/analysis_bench.cpp. The line's masks are compressed to the characters
@@ -243,19 +238,14 @@ VORRIK_FAST_TARGET bool ScanWithMasks(std::u16string_view line, ScanState& state
     if (wordLength > 6) continue;
     const int from = Expand(start, keep);
     if (Expand(end - 1, keep) - from != wordLength - 1) return false;  // parted by blanks
-    Word64 packed;
-    std::memcpy(&packed, m.bytes + from, sizeof packed);
-    packed = (packed | 0x2020202020202020u) & ((Word64{1} << (8 * wordLength)) - 1);
-    int keywordHalves;
-    switch (packed) {
-      case Packed("return"): keywordHalves = 1; break;
-      case Packed("if"): keywordHalves = 2; break;
-      case Packed("while"): keywordHalves = 4; break;
-      case Packed("for"): keywordHalves = 4; break;
-      case Packed("else"): keywordHalves = 2; break;
-      default: continue;
-    }
-    halves += keywordHalves - 2 - static_cast<int>((paren >> end) & 1);
+    // Eight bytes from memory hold the first character lowest; reversed and
+    // shifted they are packed as the scanner packs a word. Lower-cased as the
+    // scanner does it ("_" becomes 0x7F, which no keyword holds).
+    Word64 bytes;
+    std::memcpy(&bytes, m.bytes + from, sizeof bytes);
+    const Word64 packed = __builtin_bswap64(bytes | 0x2020202020202020u) >> (64 - 8 * wordLength);
+    if (const int keywordHalves = KeywordHalves(packed))
+      halves += keywordHalves - 2 - static_cast<int>((paren >> end) & 1);
   }
 
   // Operator runs are weighed in pairs from their first character: the

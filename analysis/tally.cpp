@@ -7,13 +7,6 @@ namespace vorrik {
 
 namespace {
 
-// A word packed as ScanState::word packs it.
-constexpr std::uint64_t Packed(std::string_view word) {
-  std::uint64_t packed = 0;
-  for (char c : word) packed = packed << 8 | static_cast<unsigned char>(c);
-  return packed;
-}
-
 // Appends a word character, lower-cased: "A"-"Z" become "a"-"z", and of the
 // other word characters only "_" changes (to 0x7F), which no keyword holds.
 inline void AppendToWord(std::uint64_t& word, std::uint32_t& length, char16_t c) {
@@ -25,14 +18,7 @@ inline void AppendToWord(std::uint64_t& word, std::uint32_t& length, char16_t c)
 // "while" 2, "for" 2, "else" 1, any other word 1, or 1.5 when ended by "(".
 inline float WeightOf(std::uint64_t word, std::uint32_t length, bool endedByParen) {
   if (length <= 6) {
-    switch (word) {
-      case Packed("return"): return 0.5f;
-      case Packed("if"): return 1.0f;
-      case Packed("while"): return 2.0f;
-      case Packed("for"): return 2.0f;
-      case Packed("else"): return 1.0f;
-      default: break;
-    }
+    if (const int halves = KeywordHalves(word)) return static_cast<float>(halves) * 0.5f;
   }
   return endedByParen ? 1.5f : 1.0f;
 }

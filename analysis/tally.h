@@ -23,6 +23,28 @@ struct ScanState {
   std::uint32_t wordLength = 0;
 };
 
+/// A word packed as ScanState::word packs it: one byte a character, the
+/// first in the highest byte used.
+constexpr std::uint64_t PackWord(std::string_view word) {
+  std::uint64_t packed = 0;
+  for (char c : word) packed = packed << 8 | static_cast<unsigned char>(c);
+  return packed;
+}
+
+/// The weight in halves of a keyword packed as above ("return" 1, "if" 2,
+/// "while" 4, "for" 4, "else" 2), or 0 for any other word of up to six
+/// characters.
+inline int KeywordHalves(std::uint64_t packedWord) {
+  switch (packedWord) {
+    case PackWord("return"): return 1;
+    case PackWord("if"): return 2;
+    case PackWord("while"): return 4;
+    case PackWord("for"): return 4;
+    case PackWord("else"): return 2;
+    default: return 0;
+  }
+}
+
 /// Most short lines take the bit-mask path of fast_scan.h; the others the
 /// general scanner below.
 float ScanLine(std::u16string_view line, const CharClasses& classes, ScanState& state,

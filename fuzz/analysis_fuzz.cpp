@@ -44,7 +44,7 @@ namespace {
 
 // Script bytes beyond this are ignored: long inputs only slow the fuzzer
 // down, and run-fuzz passes a smaller -max_len anyway.
-constexpr std::size_t kMaxScriptBytes = 1 << 16;
+constexpr std::size_t kMaxFuzzBytes = 1 << 16;
 
 void Check(bool ok, const char* what) {
   if (ok) return;
@@ -144,7 +144,7 @@ void CheckRipRoundTrip(float delta) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
   const std::string_view bytes(reinterpret_cast<const char*>(data) + 2,
-                               std::min(size - 2, kMaxScriptBytes));
+                               std::min(size - 2, kMaxFuzzBytes));
   const std::vector<std::u16string> original = vorrik::SplitScriptLines(bytes);
   const int count = static_cast<int>(original.size());
   const int focused = static_cast<int>(data[0] % (count + 1)) - 1;
