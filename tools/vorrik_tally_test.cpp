@@ -407,39 +407,6 @@ TEST(VorrikTallySelect, Ranges) {
   }
 }
 
-// Selections over small scripts written here.
-TEST(VorrikTallySelect, ScratchScripts) {
-  struct Case {
-    const char* name;
-    std::string bytes;
-    const char* range;
-    const char* out;
-  };
-  const std::vector<Case> cases = {
-      // The "code" line is scanned when the run starts inside: "code" joins
-      // the next word, codeif( 1.5, x) 1 (a whole-file run gives if( 1, x) 1).
-      {"code line scanned", "code\r\nif(x);\r\n", "0-1", " 2.5\n"},
-      {"the same without the code line", "code\r\nif(x);\r\n", "1-1", " 2\n"},
-      // "End" leaves at once: nothing scanned.
-      {"end alone", "End\r\n", "0-0", " 0\n"},
-      // A double quote opens even between apostrophes; its closing quote adds
-      // 1 and then, being inside '...', settles nothing: x= 1, `"b"` 1, then
-      // the closing `'` 2 settles the "=" .5
-      {"double quote inside apostrophes", "x = 'a\"b\"c';\r\n", "0-0", " 4.5\n"},
-      // Keywords take no extra .5 for "(": return( .5, x) 1, else( 1, y) 1
-      {"keywords before (", "return(x); else(y);\r\n", "0-0", " 3.5\n"},
-      // An operator pair split by the line end: p= 1, = .5, q- 1, then "-" 1, r; 1
-      {"operator pair across lines", "p = q -\r\n- r;\r\n", "0-1", " 4.5\n"},
-  };
-  int n = 0;
-  for (const auto& c : cases) {
-    const auto r =
-        RunTool({"--select", c.range, ScratchFile("select" + std::to_string(++n) + ".cog", c.bytes)});
-    EXPECT_EQ(r.exitCode, 0) << c.name;
-    EXPECT_EQ(r.out, c.out) << c.name;
-  }
-}
-
 // ---------------------------------------------------------------------------
 // --rip: each scanned line becomes the placeholder of its own change to the
 // tally (0 "", 1 "x;", 1.5 "-x;", k "x, " (k-1 times) "x;", k.5 the same
