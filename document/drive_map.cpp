@@ -1,0 +1,104 @@
+#include "drive_map.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace vorrik {
+
+namespace {
+
+bool IsDriveLetter(QChar c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+
+/// The entry of folder whose name equals name but for letter case; the
+/// first in name order when several do.
+QString FindIgnoringCase(const QString& folder, const QString& name) {
+  const QStringList entries =
+      QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+  for (const QString& entry : entries)
+    if (entry.compare(name, Qt::CaseInsensitive) == 0) return entry;
+  return {};
+}
+
+QString Join(const QString& folder, const QString& name) {
+  return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+}  // namespace
+
+DriveMap DriveMap::FromEnvironment() {
+#ifdef Q_OS_WIN
+  DriveMap map;
+  map.identity_ = true;
+  for (const QFileInfo& drive : QDir::drives())
+    map.drives_.append({drive.absolutePath().at(0).toUpper(), drive.absolutePath()});
+  return map;
+#else
+  const QString home = QDir::homePath();
+  QString prefix = qEnvironmentVariable("WINEPREFIX");
+  if (prefix.isEmpty()) prefix = home + QStringLiteral("/.wine");
+  return FromWinePrefix(prefix, home);
+#endif
+}
+
+DriveMap DriveMap::FromWinePrefix(const QString& prefix, const QString& home) {
+  DriveMap map;
+  // Wine names each drive's link "c:", "d:", ...; "d::" entries are the raw
+  // devices behind drives and are not drives themselves.
+  const QDir dosdevices(prefix + QStringLiteral("/dosdevices"));
+  const QFileInfoList links = dosdevices.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+  for (const QFileInfo& link : links) {
+    const QString name = link.fileName();
+    if (name.size() != 2 || name.at(1) != u':' || !IsDriveLetter(name.at(0))) continue;
+    // Links may be relative ("../drive_c"); resolve them against dosdevices.
+    const QString target = link.isSymLink() ? link.symLinkTarget() : link.absoluteFilePath();
+    map.drives_.append({name.at(0).toUpper(), QDir::cleanPath(target)});
+  }
+  if (map.drives_.isEmpty()) map.drives_ = {{u'C', QDir::cleanPath(home)}, {u'Z', QStringLiteral("/")}};
+  std::sort(map.drives_.begin(), map.drives_.end(),
+            [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
+  return map;
+}
+
+NativePath DriveMap::ToNative(const QString& windowsPath) const {
+  if (windowsPath.size() < 2 || windowsPath.at(1) != u':' || !IsDriveLetter(windowsPath.at(0)))
+    return {{}, QStringLiteral("The path does not start with a drive letter such as C:.")};
+  const QChar letter = windowsPath.at(0).toUpper();
+  const auto drive =
+      std::find_if(drives_.begin(), drives_.end(), [&](const Drive& d) { return d.letter == letter; });
+  if (drive == drives_.end())
+    return {{}, QStringLiteral("There is no drive %1: on this computer.").arg(letter)};
+  if (identity_) return {windowsPath, {}};
+
+  // Split into components; empty ones come from repeated separators.
+  static const QRegularExpression kSeparators(QStringLiteral("[\\\\/]+"));
+  QStringList components = windowsPath.mid(2).split(kSeparators, Qt::SkipEmptyParts);
+  QStringList resolved;
+  for (const QString& component : components) {
+    if (component == u'.') continue;
+    if (component == QStringLiteral("..")) {
+      if (!resolved.isEmpty()) resolved.removeLast();  // the drive's root is its top
+      continue;
+    }
+    resolved.append(component);
+  }
+
+  QString path = drive->root;
+  bool onDisk = true;  // every component so far exists
+  for (const QString& component : resolved) {
+    QString name = component;
+    if (onDisk && !QFileInfo::exists(Join(path, name))) {
+      const QString match = FindIgnoringCase(path, name);
+      if (match.isEmpty())
+        onDisk = false;  // nothing below a missing entry can exist either
+      else
+        name = match;
+    }
+    path = Join(path, name);
+  }
+  return {path, {}};
+}
+
+}  // namespace vorrik

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QChar>
+#include <QList>
+#include <QString>
+
+#include <utility>
+
+namespace vorrik {
+
+/// One drive: its letter (upper case) and the native folder it stands for.
+struct Drive {
+  QChar letter;
+  QString root;
+};
+
+/// A native path for a Windows-form path, or why there is none.
+struct NativePath {
+  QString path;   // empty when error is set
+  QString error;  // a sentence for the user
+  bool ok() const { return error.isEmpty(); }
+};
+
+/// Turns the program's Windows-form paths ("C:\cog\door.cog") into native
+/// ones. On Windows a drive is itself. Elsewhere the drives are those of the
+/// Wine prefix, or C: for the home folder and Z: for "/" when there is none.
+class DriveMap {
+ public:
+  /// The map of this machine: Windows drives, or those of $WINEPREFIX (else
+  /// ~/.wine), or C: = home and Z: = "/".
+  static DriveMap FromEnvironment();
+  /// The drives of the Wine prefix's dosdevices folder; C: = home and Z: = "/"
+  /// when that folder holds none.
+  static DriveMap FromWinePrefix(const QString& prefix, const QString& home);
+  /// A map of the given drives.
+  explicit DriveMap(QList<Drive> drives) : drives_(std::move(drives)) {}
+
+  /// The drives in letter order.
+  const QList<Drive>& drives() const { return drives_; }
+
+  /// The native path for a path that starts with a drive letter and a colon.
+  /// "\" and "/" both separate; repeated separators count as one; "." and ".."
+  /// are resolved without leaving the drive. A component that does not exist
+  /// as written takes the name of an entry that differs only in letter case.
+  NativePath ToNative(const QString& windowsPath) const;
+
+ private:
+  DriveMap() = default;
+  bool identity_ = false;  // Windows: paths are native already
+  QList<Drive> drives_;
+};
+
+}  // namespace vorrik

@@ -1,0 +1,122 @@
+#include "document/drive_map.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "document/test_shell.h"
+
+namespace vorrik {
+namespace {
+
+QString Describe(const DriveMap& map) {
+  QStringList out;
+  for (const Drive& d : map.drives()) out << QStringLiteral("%1:=%2").arg(d.letter, d.root);
+  return out.join(u' ');
+}
+
+class DriveMapTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(tmp.isValid());
+    home = tmp.filePath(QStringLiteral("home"));
+    ASSERT_TRUE(QDir().mkpath(home + QStringLiteral("/Program Files/LucasArts/Jedi Knight")));
+    ASSERT_TRUE(QDir().mkpath(home + QStringLiteral("/cog")));
+    ASSERT_TRUE(QDir().mkpath(home + QStringLiteral("/Cog")));
+  }
+
+  /// A Wine prefix with drive C: linked relatively, as Wine makes it, Z: to
+  /// "/", and device entries that are not drives.
+  QString MakePrefix() {
+    const QString prefix = tmp.filePath(QStringLiteral("prefix"));
+    EXPECT_TRUE(QDir().mkpath(prefix + QStringLiteral("/dosdevices")));
+    EXPECT_TRUE(QDir().mkpath(prefix + QStringLiteral("/drive_c/windows")));
+    const QString dos = prefix + QStringLiteral("/dosdevices/");
+    EXPECT_TRUE(QFile::link(QStringLiteral("../drive_c"), dos + QStringLiteral("c:")));
+    EXPECT_TRUE(QFile::link(QStringLiteral("/"), dos + QStringLiteral("z:")));
+    EXPECT_TRUE(QFile::link(QStringLiteral("/dev/sr0"), dos + QStringLiteral("d::")));
+    EXPECT_TRUE(QFile::link(QStringLiteral("/dev/ttyS0"), dos + QStringLiteral("com1")));
+    return prefix;
+  }
+
+  QTemporaryDir tmp;
+  QString home;
+};
+
+TEST_F(DriveMapTest, DrivesOfAWinePrefix) {
+  const QString prefix = MakePrefix();
+  const DriveMap map = DriveMap::FromWinePrefix(prefix, home);
+  EXPECT_EQ(Describe(map), QStringLiteral("C:=%1/drive_c Z:=/").arg(prefix));
+  EXPECT_EQ(map.ToNative(QStringLiteral("C:\\WINDOWS")).path, prefix + QStringLiteral("/drive_c/windows"));
+  EXPECT_EQ(map.ToNative(QStringLiteral("z:\\etc")).path, QStringLiteral("/etc"));
+}
+
+TEST_F(DriveMapTest, WithoutAPrefixCIsHomeAndZIsRoot) {
+  const QString noPrefix = tmp.filePath(QStringLiteral("no-such-prefix"));
+  EXPECT_EQ(Describe(DriveMap::FromWinePrefix(noPrefix, home)), QStringLiteral("C:=%1 Z:=/").arg(home));
+  // A prefix folder that holds no drives counts as none.
+  ASSERT_TRUE(QDir().mkpath(tmp.filePath(QStringLiteral("empty/dosdevices"))));
+  EXPECT_EQ(Describe(DriveMap::FromWinePrefix(tmp.filePath(QStringLiteral("empty")), home)),
+            QStringLiteral("C:=%1 Z:=/").arg(home));
+}
+
+TEST_F(DriveMapTest, EnvironmentPrefixIsUsed) {
+  const QString prefix = MakePrefix();
+  const QByteArray saved = qgetenv("WINEPREFIX");
+  qputenv("WINEPREFIX", prefix.toLocal8Bit());
+  const QString described = Describe(DriveMap::FromEnvironment());
+  if (saved.isNull())
+    qunsetenv("WINEPREFIX");
+  else
+    qputenv("WINEPREFIX", saved);
+  EXPECT_EQ(described, QStringLiteral("C:=%1/drive_c Z:=/").arg(prefix));
+}
+
+struct PathCase {
+  const char* name;
+  QString windowsPath;
+  QString native;  // relative to the home folder; "!" + message for an error
+};
+
+class ToNativeTest : public DriveMapTest, public ::testing::WithParamInterface<PathCase> {};
+
+TEST_P(ToNativeTest, MapsThePath) {
+  const PathCase& c = GetParam();
+  const DriveMap map({{u'C', home}, {u'Z', QStringLiteral("/")}});
+  const NativePath result = map.ToNative(c.windowsPath);
+  if (c.native.startsWith(u'!')) {
+    EXPECT_EQ(result.error, c.native.mid(1));
+    EXPECT_FALSE(result.ok());
+    EXPECT_EQ(result.path, QString());
+  } else {
+    EXPECT_EQ(result.error, QString());
+    EXPECT_EQ(result.path, c.native.isEmpty() ? home : home + u'/' + c.native);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, ToNativeTest,
+    ::testing::Values(
+        PathCase{"DriveAlone", "C:", ""},
+        PathCase{"DriveRoot", "C:\\", ""},
+        PathCase{"RootPlusNameGivesTwoSeparators", "C:\\\\door.cog", "door.cog"},
+        PathCase{"RepeatedSeparators", "C:\\cog\\\\\\door.cog", "cog/door.cog"},
+        PathCase{"ForwardSlashes", "C:/cog/door.cog", "cog/door.cog"},
+        PathCase{"LowerCaseDriveLetter", "c:\\cog", "cog"},
+        PathCase{"CaseIgnoredWhereNotAsWritten", "C:\\Program Files\\Lucasarts\\Jedi Knight",
+                 "Program Files/LucasArts/Jedi Knight"},
+        PathCase{"EveryComponentMatched", "C:\\PROGRAM FILES\\lucasarts\\JEDI KNIGHT\\new.cog",
+                 "Program Files/LucasArts/Jedi Knight/new.cog"},
+        PathCase{"ExactNameWinsOverOtherCase", "C:\\Cog", "Cog"},
+        PathCase{"MissingPartKeptAsWritten", "C:\\New Folder\\COG\\a.cog", "New Folder/COG/a.cog"},
+        PathCase{"DotsStayOnTheDrive", "C:\\..\\..\\cog\\.\\x\\..\\door.cog", "cog/door.cog"},
+        PathCase{"NoSuchDrive", "Q:\\cog", "!There is no drive Q: on this computer."},
+        PathCase{"NoDriveLetter", "cog\\door.cog", "!The path does not start with a drive letter such as C:."},
+        PathCase{"Empty", "", "!The path does not start with a drive letter such as C:."},
+        PathCase{"NotALetter", "1:\\cog", "!The path does not start with a drive letter such as C:."}),
+    CaseName());
+
+}  // namespace
+}  // namespace vorrik

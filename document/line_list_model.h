@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QItemSelectionModel>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/analyse.h"
+
+namespace vorrik {
+
+/// The script's lines, the only copy of its text, as a list model: one row
+/// per line, in file order, shown by the line list view.
+class LineListModel : public QAbstractListModel {
+ public:
+  explicit LineListModel(QObject* parent = nullptr) : QAbstractListModel(parent) {}
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+  int count() const { return static_cast<int>(lines_.size()); }
+  /// Line i (0 <= i < count()), valid until the lines next change.
+  const std::u16string& line(int i) const { return lines_[static_cast<std::size_t>(i)]; }
+  const std::vector<std::u16string>& lines() const { return lines_; }
+
+  /// Replaces line i (0 <= i < count()) and tells the views about that row.
+  void setLine(int i, std::u16string_view text);
+  /// Replaces every line at once (a model reset).
+  void replaceLines(std::vector<std::u16string> lines);
+
+ private:
+  std::vector<std::u16string> lines_;
+};
+
+/// The analysis engine's view of the line list: the model's lines with the
+/// focus and the selection of a selection model over it.
+class ModelLineList : public LineList {
+ public:
+  ModelLineList(LineListModel& model, const QItemSelectionModel& selection)
+      : model_(model), selection_(selection) {}
+
+  int count() const override { return model_.count(); }
+  std::u16string_view text(int i) const override { return model_.line(i); }
+  void setText(int i, std::u16string_view text) override { model_.setLine(i, text); }
+  int focusedIndex() const override;
+  int selectedCount() const override;
+
+ private:
+  LineListModel& model_;
+  const QItemSelectionModel& selection_;
+};
+
+}  // namespace vorrik

@@ -1,0 +1,86 @@
+#include "document/line_list_model.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "document/test_shell.h"
+
+namespace vorrik {
+namespace {
+
+class LineListModelTest : public ::testing::Test {
+ protected:
+  LineListModelTest() : selection(&model), lines(model, selection) {
+    model.replaceLines({u"0", u"1", u"2", u"3", u"4", u"5", u"6", u"7"});
+  }
+
+  void Select(int top, int bottom, QItemSelectionModel::SelectionFlags flags) {
+    selection.select(QItemSelection(model.index(top), model.index(bottom)), flags);
+  }
+
+  LineListModel model;
+  QItemSelectionModel selection;
+  ModelLineList lines;
+};
+
+TEST_F(LineListModelTest, SelectedCountIsTheRowsOfTheUnion) {
+  struct Step {
+    int top, bottom;
+    QItemSelectionModel::SelectionFlags flags;
+    int expected;
+  };
+  using F = QItemSelectionModel;
+  const Step steps[] = {
+      {1, 3, F::ClearAndSelect, 3},
+      {2, 5, F::Select, 5},   // overlaps rows 2 and 3
+      {0, 0, F::Toggle, 6},   // a Ctrl-click on an unselected row
+      {2, 2, F::Toggle, 5},   // and on a selected one
+      {4, 4, F::Select, 5},   // already selected
+      {7, 7, F::Select, 6},
+      {0, 7, F::Deselect, 0},
+  };
+  for (const Step& step : steps) {
+    Select(step.top, step.bottom, step.flags);
+    EXPECT_EQ(lines.selectedCount(), step.expected) << step.top << ".." << step.bottom;
+    EXPECT_EQ(lines.selectedCount(), selection.selectedRows().size());
+  }
+}
+
+TEST_F(LineListModelTest, FocusIsTheCurrentRow) {
+  EXPECT_EQ(lines.focusedIndex(), -1);
+  selection.setCurrentIndex(model.index(5), QItemSelectionModel::NoUpdate);
+  EXPECT_EQ(lines.focusedIndex(), 5);
+  EXPECT_EQ(lines.selectedCount(), 0);  // focus without selection
+  model.replaceLines({u"a"});
+  EXPECT_EQ(lines.focusedIndex(), -1);
+}
+
+TEST_F(LineListModelTest, SettingALineChangesOnlyThatRow) {
+  QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+  QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+  lines.setText(6, u"six");
+  ASSERT_EQ(changed.size(), 1);
+  EXPECT_EQ(changed[0][0].toModelIndex().row(), 6);
+  EXPECT_EQ(changed[0][1].toModelIndex().row(), 6);
+  EXPECT_EQ(model.data(model.index(6)).toString(), QStringLiteral("six"));
+  EXPECT_EQ(lines.text(6), u"six");
+  EXPECT_EQ(reset.size(), 0);
+  EXPECT_FALSE(model.data(model.index(8)).isValid());
+  EXPECT_EQ(model.rowCount(model.index(0)), 0);  // a list: rows have no children
+}
+
+TEST_F(LineListModelTest, SelectionTallyReadsTheSelectionModel) {
+  model.replaceLines({u"code", u"a;", u"b+c;", u"d;", u"end"});
+  AnalysisEngine engine;
+  std::string shown;
+  engine.showSelectionTally = [&](const std::string& text) { shown = text; };
+  // The two lines that end at the focused one: "b+c;" (2.5) and "d;" (1).
+  Select(2, 3, QItemSelectionModel::ClearAndSelect);
+  selection.setCurrentIndex(model.index(3), QItemSelectionModel::NoUpdate);
+  engine.AnalyseLines(lines, AnalysisMode::SelectionTally);
+  EXPECT_EQ(shown, " 3.5");
+}
+
+}  // namespace
+}  // namespace vorrik

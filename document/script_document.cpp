@@ -1,0 +1,202 @@
+#include "script_document.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <string_view>
+#include <utility>
+
+#include "document/script_bytes.h"
+
+namespace vorrik {
+
+const QString ScriptDocument::kProgramTitle = QStringLiteral("VORRIK by Orvel_Tand - Powered by the Kestrimar");
+
+namespace {
+
+const QString kFailureTitle = QStringLiteral("VORRIK");
+
+/// An operating-system message ("No such file or directory") as a sentence.
+QString Sentence(QString text) {
+  if (text.isEmpty()) return QStringLiteral("The reason is unknown.");
+  text[0] = text[0].toUpper();
+  if (!text.endsWith(u'.')) text += u'.';
+  return text;
+}
+
+QString CannotOpen(const QString& path, const QString& reason) {
+  return QStringLiteral("Cannot open %1\n\n%2").arg(path, reason);
+}
+
+QString CannotSave(const QString& path, const QString& reason) {
+  return QStringLiteral("Cannot save %1\n\n%2").arg(path, reason);
+}
+
+QString Unencodable(const UnencodableChar& bad) {
+  const QChar c(bad.character);
+  // A lone surrogate or a control character shows as nothing; name it by code.
+  const QString shown = c.isPrint() && !c.isSurrogate() ? QStringLiteral("\"%1\" ").arg(c) : QString();
+  const QString code = QStringLiteral("%1").arg(static_cast<uint>(bad.character), 4, 16, QChar(u'0')).toUpper();
+  return QStringLiteral("Line %1 holds the character %2(U+%3), which a COG file cannot store. "
+                        "Change that line, then save again.")
+      .arg(QString::number(bad.lineIndex + 1), shown, code);
+}
+
+}  // namespace
+
+ScriptDocument::ScriptDocument(Shell& shell, DriveMap driveMap)
+    : shell_(shell), driveMap_(std::move(driveMap)), selection_(&model_), lineList_(model_, selection_) {}
+
+bool ScriptDocument::LoadScript(const QString& path) {
+  const NativePath native = driveMap_.ToNative(path);
+  if (!native.ok()) {
+    ReportFailure(CannotOpen(path, native.error));
+    return false;
+  }
+  const QFileInfo info(native.path);
+  if (info.isDir()) {
+    ReportFailure(CannotOpen(path, QStringLiteral("It is a folder, not a file.")));
+    return false;
+  }
+  if (!info.exists()) {
+    ReportFailure(CannotOpen(path, QFileInfo(info.absolutePath()).isDir()
+                                       ? QStringLiteral("The file does not exist.")
+                                       : QStringLiteral("The folder it should be in does not exist.")));
+    return false;
+  }
+  const QString tooLarge = QStringLiteral("The file is larger than 64 MiB, far more than a COG script can be.");
+  if (info.size() > static_cast<qint64>(kMaxScriptBytes)) {
+    ReportFailure(CannotOpen(path, tooLarge));
+    return false;
+  }
+  QFile file(native.path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    ReportFailure(CannotOpen(path, Sentence(file.errorString())));
+    return false;
+  }
+  // Read at most one byte past the limit, so that a file that grows, or a
+  // device that never ends, cannot exhaust memory.
+  const QByteArray bytes = file.read(static_cast<qint64>(kMaxScriptBytes) + 1);
+  if (file.error() != QFileDevice::NoError) {
+    ReportFailure(CannotOpen(path, Sentence(file.errorString())));
+    return false;
+  }
+  if (bytes.size() > static_cast<qsizetype>(kMaxScriptBytes)) {
+    ReportFailure(CannotOpen(path, tooLarge));
+    return false;
+  }
+  file.close();
+  // The list is replaced only now that the whole file has been read.
+  model_.replaceLines(SplitScriptLines(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+  SetSavedState(1);
+  return true;
+}
+
+bool ScriptDocument::SaveScript(const QString& path) {
+  const EncodedScript encoded = JoinScriptLines(model_.lines());
+  if (encoded.error) {
+    ReportFailure(CannotSave(path, Unencodable(*encoded.error)));
+    return false;
+  }
+  const NativePath native = driveMap_.ToNative(path);
+  if (!native.ok()) {
+    ReportFailure(CannotSave(path, native.error));
+    return false;
+  }
+  const QFileInfo info(native.path);
+  if (info.isDir()) {
+    ReportFailure(CannotSave(path, QStringLiteral("It is a folder, not a file.")));
+    return false;
+  }
+  if (!QFileInfo(info.absolutePath()).isDir()) {
+    ReportFailure(CannotSave(path, QStringLiteral("The folder it should go in does not exist.")));
+    return false;
+  }
+  // QSaveFile writes a temporary file beside the target and renames it over
+  // the target only when every byte is written: a failed save leaves the old
+  // file as it was.
+  QSaveFile file(native.path);
+  if (!file.open(QIODevice::WriteOnly)) {
+    ReportFailure(CannotSave(path, Sentence(file.errorString())));
+    return false;
+  }
+  // The explicit flush matters: commit() does not notice when flushing the
+  // last buffered bytes fails (on a full disk), and would rename a cut file
+  // over the old one (QTBUG-75077).
+  const auto size = static_cast<qint64>(encoded.bytes.size());
+  if (file.write(encoded.bytes.data(), size) != size || !file.flush() || !file.commit()) {
+    const QString reason = Sentence(file.errorString());
+    file.cancelWriting();
+    ReportFailure(CannotSave(path, reason));
+    return false;
+  }
+  SetSavedState(1);
+  return true;
+}
+
+void ScriptDocument::SetSavedState(int state) {
+  savedFlag = state;
+  shell_.setTitle(state == 0 ? currentPath + QStringLiteral(" *") : currentPath);
+}
+
+bool ScriptDocument::ConfirmQuit() {
+  if (savedFlag == 0) {
+    MessageBox box;
+    box.text = QStringLiteral("Your current COG is not saved. Do you still want to quit?");
+    box.title = QStringLiteral("You wanna save?");
+    box.buttons = MessageBox::Buttons::YesNoCancel;
+    box.defaultButton = Answer::Yes;
+    // Yes neither saves nor quits: it is answered like Cancel.
+    if (shell_.showMessageBox(box) != Answer::No) return false;
+  }
+  shell_.endProgram();
+  return true;
+}
+
+bool ScriptDocument::OpenScript(const QString& folder, const QString& fileName, AnalysisEngine& engine) {
+  QString previous = std::exchange(currentPath, folder + u'\\' + fileName);
+  if (!LoadScript(currentPath)) {
+    currentPath = std::move(previous);
+    return false;
+  }
+  engine.AnalyseLines(lineList_, AnalysisMode::Baseline);
+  return true;
+}
+
+bool ScriptDocument::Save() {
+  if (currentPath.isEmpty()) {
+    ReportFailure(QStringLiteral("This COG has no file name yet, so it was not saved.\n\n"
+                                 "Use Save COG As... to give it one."));
+    return false;
+  }
+  return SaveScript(currentPath);
+}
+
+bool ScriptDocument::SaveAs(const std::function<QString()>& chooserFolder) {
+  const QString name = shell_.showInputBox(QStringLiteral("Please enter new name for file"), QStringLiteral("New name"));
+  QString path = chooserFolder() + u'\\' + name;
+  if (!path.endsWith(QStringLiteral(".cog"), Qt::CaseSensitive)) path += QStringLiteral(".cog");
+  QString previous = std::exchange(currentPath, path);
+  if (!SaveScript(currentPath)) {
+    // Nothing was written: the next Save must aim where the title says.
+    currentPath = std::move(previous);
+    return false;
+  }
+  MessageBox box;
+  box.text = QStringLiteral("File saved as:") + QChar(u'\r') + currentPath;
+  box.title = QStringLiteral("File saved");
+  shell_.showMessageBox(box);
+  return true;
+}
+
+void ScriptDocument::ReportFailure(const QString& text) {
+  MessageBox box;
+  box.text = text;
+  box.title = kFailureTitle;
+  box.icon = MessageBox::Icon::Warning;
+  shell_.showMessageBox(box);
+}
+
+}  // namespace vorrik

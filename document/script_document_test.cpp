@@ -1,0 +1,445 @@
+#include "document/script_document.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <random>
+#include <string>
+
+#include "document/test_shell.h"
+
+namespace vorrik {
+namespace {
+
+/// A document whose drive C: is a fresh temporary folder.
+class DocumentTest : public ::testing::Test {
+ protected:
+  DocumentTest() : doc(shell, DriveMap({{u'C', root.path()}})) {}
+
+  QString Native(const QString& relative) const { return root.filePath(relative); }
+
+  void WriteFile(const QString& relative, const QByteArray& bytes) {
+    QFile file(Native(relative));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << relative.toStdString();
+    ASSERT_EQ(file.write(bytes), bytes.size());
+  }
+
+  QByteArray ReadFile(const QString& relative) const {
+    QFile file(Native(relative));
+    if (!file.open(QIODevice::ReadOnly)) return "(missing)";
+    return file.readAll();
+  }
+
+  /// The lines joined with "|".
+  QString Lines() const {
+    QStringList out;
+    for (const auto& line : doc.lineModel().lines()) out << QString::fromStdU16String(line);
+    return out.join(u'|');
+  }
+
+  /// Opens C:\keep.cog (lines "keep" and "me") and marks it modified: the
+  /// state that a failed command must leave as it is.
+  void OpenKeptDocument() {
+    WriteFile(QStringLiteral("keep.cog"), "keep\r\nme\r\n");
+    AnalysisEngine engine;
+    ASSERT_TRUE(doc.OpenScript(QStringLiteral("C:"), QStringLiteral("keep.cog"), engine));
+    doc.SetSavedState(0);
+    shell.takeLog();
+  }
+
+  void ExpectKeptDocument() {
+    EXPECT_EQ(Lines(), QStringLiteral("keep|me"));
+    EXPECT_EQ(doc.currentPath, QStringLiteral("C:\\keep.cog"));
+    EXPECT_EQ(doc.savedFlag, 0);
+    EXPECT_EQ(shell.title, QStringLiteral("C:\\keep.cog *"));
+    EXPECT_EQ(ReadFile(QStringLiteral("keep.cog")), QByteArray("keep\r\nme\r\n"));
+  }
+
+  QTemporaryDir root;
+  TestShell shell;
+  ScriptDocument doc;
+};
+
+// ---------------------------------------------------------------------------
+// Loading and saving bytes.
+
+struct FileExample {
+  const char* name;
+  QByteArray file;
+  QString lines;  // joined with "|"
+  QByteArray saved;
+};
+
+class FileExampleTest : public DocumentTest, public ::testing::WithParamInterface<FileExample> {};
+
+TEST_P(FileExampleTest, LoadsAndSavesByteForByte) {
+  const FileExample& example = GetParam();
+  WriteFile(QStringLiteral("in.cog"), example.file);
+  doc.currentPath = QStringLiteral("C:\\in.cog");
+  ASSERT_TRUE(doc.LoadScript(doc.currentPath));
+  EXPECT_EQ(Lines(), example.lines);
+  ASSERT_TRUE(doc.SaveScript(QStringLiteral("C:\\out.cog")));
+  EXPECT_EQ(ReadFile(QStringLiteral("out.cog")), example.saved);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, FileExampleTest,
+    ::testing::Values(
+        FileExample{"CrLfAfterEachLine", "a\r\nb\r\n", "a|b", "a\r\nb\r\n"},
+        FileExample{"NoLineEndAfterLastLine", "a\r\nb", "a|b", "a\r\nb\r\n"},
+        FileExample{"EmptyLastLine", "a\r\n\r\n", "a|", "a\r\n\r\n"},
+        FileExample{"BareCarriageReturn", "a\rb", "a|b", "a\r\nb\r\n"},
+        FileExample{"BareLineFeedStaysInTheLine", "a\nb", "a\nb", "a\nb\r\n"},
+        FileExample{"ZeroBytes", "", "", ""},
+        FileExample{"LoneLineEnd", "\r\n", "", "\r\n"},
+        FileExample{"CodePageBytes", QByteArray("\x80\x81\x9f\xa0\xff\x00z", 7),
+                    QString::fromUtf16(u"\u20AC\u0081\u0178\u00A0\u00FF") + QChar(u'\0') + u'z',
+                    QByteArray("\x80\x81\x9f\xa0\xff\x00z\r\n", 9)}),
+    CaseName());
+
+TEST_F(DocumentTest, LoadReplacesEverythingAlsoWithAShorterFile) {
+  WriteFile(QStringLiteral("long.cog"), "1\r\n2\r\n3\r\n4\r\n");
+  WriteFile(QStringLiteral("short.cog"), "x\r\n");
+  ASSERT_TRUE(doc.LoadScript(QStringLiteral("C:\\long.cog")));
+  doc.selectionModel().setCurrentIndex(doc.lineModel().index(3), QItemSelectionModel::ClearAndSelect);
+  ASSERT_TRUE(doc.LoadScript(QStringLiteral("C:\\short.cog")));
+  EXPECT_EQ(Lines(), QStringLiteral("x"));
+  // The old focus and selection do not survive into the new file.
+  EXPECT_EQ(doc.lineList().focusedIndex(), -1);
+  EXPECT_EQ(doc.lineList().selectedCount(), 0);
+}
+
+// Expected save of loaded bytes, from the line-end rules written out plainly:
+// CR or CR LF becomes CR LF, and a last line without a line end gets one.
+QByteArray NormalisedLineEnds(const QByteArray& bytes) {
+  QByteArray out;
+  bool lineOpen = false;
+  for (qsizetype i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\r') {
+      out += "\r\n";
+      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+      lineOpen = false;
+    } else {
+      out += bytes[i];
+      lineOpen = true;
+    }
+  }
+  if (lineOpen) out += "\r\n";
+  return out;
+}
+
+TEST_F(DocumentTest, RandomFilesRoundTrip) {
+  std::mt19937 random(20261207);
+  for (int round = 0; round < 400; ++round) {
+    QByteArray bytes;
+    const auto size = random() % 3 == 0 ? random() % 4 : random() % 200;
+    for (unsigned i = 0; i < size; ++i) {
+      const auto roll = random() % 8;
+      bytes += roll == 0 ? '\r' : roll == 1 ? '\n' : static_cast<char>(random() % 256);
+    }
+    WriteFile(QStringLiteral("r.cog"), bytes);
+    ASSERT_TRUE(doc.LoadScript(QStringLiteral("C:\\r.cog")));
+    const auto firstLoad = doc.lineModel().lines();
+    ASSERT_TRUE(doc.SaveScript(QStringLiteral("C:\\r.cog")));
+    ASSERT_EQ(ReadFile(QStringLiteral("r.cog")), NormalisedLineEnds(bytes)) << "round " << round;
+    ASSERT_TRUE(doc.LoadScript(QStringLiteral("C:\\r.cog")));
+    ASSERT_EQ(doc.lineModel().lines(), firstLoad) << "round " << round;
+  }
+  EXPECT_TRUE(shell.takeLog().indexOf(QStringLiteral("box")) < 0) << "no failure was reported";
+}
+
+TEST_F(DocumentTest, SaveWritesTheLinesAsTheListHoldsThem) {
+  WriteFile(QStringLiteral("door.cog"), "code\r\nopen();\r\nend\r\n");
+  ASSERT_TRUE(doc.LoadScript(QStringLiteral("C:\\door.cog")));
+  doc.lineModel().setLine(1, u"close();");
+  ASSERT_TRUE(doc.SaveScript(QStringLiteral("C:\\door.cog")));
+  EXPECT_EQ(ReadFile(QStringLiteral("door.cog")), QByteArray("code\r\nclose();\r\nend\r\n"));
+  doc.lineModel().replaceLines({});
+  ASSERT_TRUE(doc.SaveScript(QStringLiteral("C:\\door.cog")));
+  EXPECT_EQ(ReadFile(QStringLiteral("door.cog")), QByteArray());
+}
+
+// ---------------------------------------------------------------------------
+// The Open sequence, the saved state, the title and quitting.
+
+TEST_F(DocumentTest, OpenSetsThePathLoadsAndTakesTheBaseline) {
+  ASSERT_TRUE(root.path().isEmpty() == false && QDir(root.path()).mkdir(QStringLiteral("cog")));
+  // In the code section "x", "+" and "y": 1 + .5 + 1 objects.
+  WriteFile(QStringLiteral("cog/door.cog"), "symbols\r\nend\r\ncode\r\nx+y;\r\nend\r\n");
+  AnalysisEngine engine;
+  engine.currentTally = 7.0f;
+  ASSERT_TRUE(doc.OpenScript(QStringLiteral("C:\\cog"), QStringLiteral("door.cog"), engine));
+  EXPECT_EQ(doc.currentPath, QStringLiteral("C:\\cog\\door.cog"));
+  EXPECT_EQ(doc.lineModel().count(), 5);
+  EXPECT_EQ(engine.baselineTally, 2.5f);
+  EXPECT_EQ(engine.currentTally, 7.0f);
+  EXPECT_EQ(shell.takeLog(), QStringLiteral("title: C:\\cog\\door.cog"));
+
+  // A root folder already ends in "\": two separators in a row, one file.
+  WriteFile(QStringLiteral("top.cog"), "a\r\n");
+  ASSERT_TRUE(doc.OpenScript(QStringLiteral("C:\\"), QStringLiteral("top.cog"), engine));
+  EXPECT_EQ(doc.currentPath, QStringLiteral("C:\\\\top.cog"));
+  EXPECT_EQ(Lines(), QStringLiteral("a"));
+}
+
+TEST_F(DocumentTest, OpeningWhileModifiedLoadsWithoutAsking) {
+  OpenKeptDocument();
+  WriteFile(QStringLiteral("other.cog"), "other\r\n");
+  AnalysisEngine engine;
+  ASSERT_TRUE(doc.OpenScript(QStringLiteral("C:"), QStringLiteral("other.cog"), engine));
+  EXPECT_EQ(Lines(), QStringLiteral("other"));
+  EXPECT_EQ(doc.savedFlag, 1);
+  EXPECT_EQ(shell.takeLog(), QStringLiteral("title: C:\\other.cog"));
+}
+
+TEST_F(DocumentTest, TitleFollowsTheSavedState) {
+  WriteFile(QStringLiteral("a.cog"), "a\r\n");
+  struct Step {
+    const char* what;
+    std::function<void()> run;
+    int flag;
+    QString title;
+  };
+  const Step steps[] = {
+      {"start-up", [&] { doc.SetSavedState(1); }, 1, ""},
+      {"load", [&] { doc.currentPath = "C:\\a.cog"; doc.LoadScript(doc.currentPath); }, 1, "C:\\a.cog"},
+      {"first edit", [&] { doc.SetSavedState(0); }, 0, "C:\\a.cog *"},
+      {"second edit", [&] { doc.SetSavedState(0); }, 0, "C:\\a.cog *"},
+      {"save", [&] { doc.Save(); }, 1, "C:\\a.cog"},
+      {"edit again", [&] { doc.SetSavedState(0); }, 0, "C:\\a.cog *"},
+      {"save as", [&] { shell.typed = {"b"}; doc.SaveAs([] { return QStringLiteral("C:"); }); }, 1, "C:\\b.cog"},
+  };
+  for (const Step& step : steps) {
+    step.run();
+    EXPECT_EQ(doc.savedFlag, step.flag) << step.what;
+    EXPECT_EQ(shell.title, step.title) << step.what;
+  }
+}
+
+TEST_F(DocumentTest, RippingLeavesTheSavedStateAlone) {
+  WriteFile(QStringLiteral("rip.cog"), "code\r\nif(x)\r\nend\r\n");
+  AnalysisEngine engine;
+  ASSERT_TRUE(doc.OpenScript(QStringLiteral("C:"), QStringLiteral("rip.cog"), engine));
+  shell.takeLog();
+  doc.selectionModel().setCurrentIndex(doc.lineModel().index(1), QItemSelectionModel::ClearAndSelect);
+  engine.AnalyseLines(doc.lineList(), AnalysisMode::Rip);
+  // "if" and "x" weigh 1 each; brackets are not operators: two items.
+  EXPECT_EQ(Lines(), QStringLiteral("code|x, x;|end"));
+  EXPECT_EQ(doc.savedFlag, 1);
+  EXPECT_EQ(shell.takeLog(), QString());
+  EXPECT_TRUE(doc.ConfirmQuit());
+  EXPECT_EQ(ReadFile(QStringLiteral("rip.cog")), QByteArray("code\r\nif(x)\r\nend\r\n"));
+}
+
+struct QuitCase {
+  const char* name;
+  bool modified;
+  std::deque<Answer> answers;
+  bool ends;
+};
+
+class QuitTest : public DocumentTest, public ::testing::WithParamInterface<QuitCase> {};
+
+TEST_P(QuitTest, OnlyNoOrASavedDocumentEndsTheProgram) {
+  const QuitCase& c = GetParam();
+  OpenKeptDocument();
+  if (!c.modified) doc.SetSavedState(1);
+  shell.takeLog();
+  shell.answers = c.answers;
+  EXPECT_EQ(doc.ConfirmQuit(), c.ends);
+  EXPECT_EQ(shell.ended, c.ends);
+  QString expected;
+  if (c.modified)
+    expected = QStringLiteral(
+        "box [You wanna save?] Your current COG is not saved. Do you still want to quit? "
+        "{YesNoCancel, default Yes}");
+  if (c.ends) expected += expected.isEmpty() ? QStringLiteral("end") : QStringLiteral("\nend");
+  EXPECT_EQ(shell.takeLog(), expected);
+  if (c.modified && !c.ends) ExpectKeptDocument();
+  // Nothing is saved on the way out.
+  EXPECT_EQ(ReadFile(QStringLiteral("keep.cog")), QByteArray("keep\r\nme\r\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, QuitTest,
+                         ::testing::Values(QuitCase{"Saved", false, {}, true},
+                                           QuitCase{"ModifiedNo", true, {Answer::No}, true},
+                                           QuitCase{"ModifiedYes", true, {Answer::Yes}, false},
+                                           QuitCase{"ModifiedCancel", true, {Answer::Cancel}, false}),
+                         CaseName());
+
+// ---------------------------------------------------------------------------
+// Save As.
+
+struct SaveAsCase {
+  const char* name;
+  QString folder;
+  QString typed;
+  QString path;
+  QString fileOnDisk;  // relative to drive C:'s folder
+};
+
+class SaveAsTest : public DocumentTest, public ::testing::WithParamInterface<SaveAsCase> {};
+
+TEST_P(SaveAsTest, WritesInTheChoosersFolderAndConfirms) {
+  const SaveAsCase& c = GetParam();
+  ASSERT_TRUE(QDir(root.path()).mkdir(QStringLiteral("cog")));
+  doc.lineModel().replaceLines({u"one", u"two"});
+  shell.typed = {c.typed};
+  ASSERT_TRUE(doc.SaveAs([&] {
+    shell.log << QStringLiteral("folder asked");
+    return c.folder;
+  }));
+  EXPECT_EQ(doc.currentPath, c.path);
+  EXPECT_EQ(ReadFile(c.fileOnDisk), QByteArray("one\r\ntwo\r\n"));
+  EXPECT_EQ(shell.takeLog(), QStringLiteral("input [New name] Please enter new name for file\n"
+                                            "folder asked\n"
+                                            "title: %1\n"
+                                            "box [File saved] File saved as:\r%1")
+                                 .arg(c.path));
+  EXPECT_EQ(doc.savedFlag, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, SaveAsTest,
+    ::testing::Values(
+        SaveAsCase{"Plain", "C:\\cog", "mission", "C:\\cog\\mission.cog", "cog/mission.cog"},
+        SaveAsCase{"WithSuffix", "C:\\cog", "mission.cog", "C:\\cog\\mission.cog", "cog/mission.cog"},
+        SaveAsCase{"SuffixIsCaseSensitive", "C:\\cog", "MISSION.COG", "C:\\cog\\MISSION.COG.cog",
+                   "cog/MISSION.COG.cog"},
+        SaveAsCase{"OtherSuffix", "C:\\cog", "mission.txt", "C:\\cog\\mission.txt.cog", "cog/mission.txt.cog"},
+        SaveAsCase{"EmptyOrCancelled", "C:\\cog", "", "C:\\cog\\.cog", "cog/.cog"},
+        SaveAsCase{"BlanksKept", "C:\\cog", " a b ", "C:\\cog\\ a b .cog", "cog/ a b .cog"},
+        SaveAsCase{"RootFolder", "C:\\", "mission", "C:\\\\mission.cog", "mission.cog"}),
+    CaseName());
+
+TEST_F(DocumentTest, SaveAsBeforeAnyOpenWritesAnEmptyFile) {
+  shell.typed = {"new"};
+  ASSERT_TRUE(doc.SaveAs([] { return QStringLiteral("C:"); }));
+  EXPECT_EQ(doc.currentPath, QStringLiteral("C:\\new.cog"));
+  EXPECT_EQ(ReadFile(QStringLiteral("new.cog")), QByteArray());
+}
+
+TEST_F(DocumentTest, SaveAsOverwritesAnExistingFile) {
+  WriteFile(QStringLiteral("old.cog"), "previous content\r\n");
+  doc.lineModel().replaceLines({u"new"});
+  shell.typed = {"old"};
+  ASSERT_TRUE(doc.SaveAs([] { return QStringLiteral("C:"); }));
+  EXPECT_EQ(ReadFile(QStringLiteral("old.cog")), QByteArray("new\r\n"));
+}
+
+// ---------------------------------------------------------------------------
+// Failures lose nothing.
+
+struct OpenFailure {
+  const char* name;
+  QString folder;
+  QString file;
+  QString message;
+};
+
+class OpenFailureTest : public DocumentTest, public ::testing::WithParamInterface<OpenFailure> {};
+
+TEST_P(OpenFailureTest, KeepsLinesPathTitleAndFlag) {
+  const OpenFailure& c = GetParam();
+  OpenKeptDocument();
+  ASSERT_TRUE(QDir(root.path()).mkdir(QStringLiteral("cog")));
+  QFile big(Native(QStringLiteral("big.cog")));
+  ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(64 * 1024 * 1024 + 1));  // sparse
+  big.close();
+  AnalysisEngine engine;
+  engine.baselineTally = 3.0f;
+  EXPECT_FALSE(doc.OpenScript(c.folder, c.file, engine));
+  EXPECT_EQ(shell.takeLog(), QStringLiteral("box [VORRIK] ") + c.message + QStringLiteral(" {warning}"));
+  ExpectKeptDocument();
+  EXPECT_EQ(engine.baselineTally, 3.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OpenFailureTest,
+    ::testing::Values(
+        OpenFailure{"MissingFile", "C:", "gone.cog", "Cannot open C:\\gone.cog\n\nThe file does not exist."},
+        OpenFailure{"MissingFolder", "C:\\nowhere", "a.cog",
+                    "Cannot open C:\\nowhere\\a.cog\n\nThe folder it should be in does not exist."},
+        OpenFailure{"NoFileSelected", "C:\\cog", "", "Cannot open C:\\cog\\\n\nIt is a folder, not a file."},
+        OpenFailure{"FileNamedAsFolder", "C:\\keep.cog", "a.cog",
+                    "Cannot open C:\\keep.cog\\a.cog\n\nThe folder it should be in does not exist."},
+        OpenFailure{"TooLarge", "C:", "big.cog",
+                    "Cannot open C:\\big.cog\n\nThe file is larger than 64 MiB, far more than a COG script can be."},
+        OpenFailure{"NoSuchDrive", "Q:", "a.cog", "Cannot open Q:\\a.cog\n\nThere is no drive Q: on this computer."}),
+    CaseName());
+
+struct SaveFailure {
+  const char* name;
+  QString path;
+  std::u16string badLine;  // replaces line 2 when set
+  QString message;
+};
+
+class SaveFailureTest : public DocumentTest, public ::testing::WithParamInterface<SaveFailure> {};
+
+TEST_P(SaveFailureTest, KeepsTheFileLinesTitleAndFlag) {
+  const SaveFailure& c = GetParam();
+  OpenKeptDocument();
+  ASSERT_TRUE(QDir(root.path()).mkdir(QStringLiteral("cog")));
+  if (!c.badLine.empty()) doc.lineModel().setLine(1, c.badLine);
+  const QStringList before = QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+  EXPECT_FALSE(doc.SaveScript(c.path));
+  EXPECT_EQ(shell.takeLog(), QStringLiteral("box [VORRIK] ") + c.message + QStringLiteral(" {warning}"));
+  EXPECT_EQ(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+  EXPECT_EQ(ReadFile(QStringLiteral("keep.cog")), QByteArray("keep\r\nme\r\n"));
+  EXPECT_EQ(doc.savedFlag, 0);
+  EXPECT_EQ(shell.title, QStringLiteral("C:\\keep.cog *"));
+  if (c.badLine.empty()) {
+    EXPECT_EQ(Lines(), QStringLiteral("keep|me"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SaveFailureTest,
+    ::testing::Values(
+        SaveFailure{"MissingFolder", "C:\\nowhere\\a.cog", {},
+                    "Cannot save C:\\nowhere\\a.cog\n\nThe folder it should go in does not exist."},
+        SaveFailure{"PathNamesAFolder", "C:\\cog", {}, "Cannot save C:\\cog\n\nIt is a folder, not a file."},
+        SaveFailure{"FileNamedAsFolder", "C:\\keep.cog\\a.cog", {},
+                    "Cannot save C:\\keep.cog\\a.cog\n\nThe folder it should go in does not exist."},
+        SaveFailure{"NameTooLong", "C:\\" + QString(300, u'n') + ".cog", {},
+                    "Cannot save C:\\" + QString(300, u'n') + ".cog\n\nFile name too long."},
+        SaveFailure{"NoSuchDrive", "Q:\\a.cog", {}, "Cannot save Q:\\a.cog\n\nThere is no drive Q: on this computer."},
+        SaveFailure{"UnwritableCharacter", "C:\\keep.cog", u"m\u0100e",
+                    "Cannot save C:\\keep.cog\n\nLine 2 holds the character \"\u0100\" (U+0100), which a COG file "
+                    "cannot store. Change that line, then save again."},
+        SaveFailure{"LoneSurrogate", "C:\\keep.cog", u"m\xD800",
+                    "Cannot save C:\\keep.cog\n\nLine 2 holds the character (U+D800), which a COG file cannot "
+                    "store. Change that line, then save again."}),
+    CaseName());
+
+TEST_F(DocumentTest, SaveWithoutAFileNameWritesNothing) {
+  doc.lineModel().replaceLines({u"typed"});
+  doc.SetSavedState(0);
+  shell.takeLog();
+  EXPECT_FALSE(doc.Save());
+  EXPECT_EQ(shell.takeLog(), QStringLiteral("box [VORRIK] This COG has no file name yet, so it was not saved.\n\n"
+                                            "Use Save COG As... to give it one. {warning}"));
+  EXPECT_TRUE(QDir(root.path()).isEmpty());
+  EXPECT_EQ(doc.savedFlag, 0);
+  EXPECT_EQ(Lines(), QStringLiteral("typed"));
+}
+
+TEST_F(DocumentTest, FailedSaveAsReturnsToThePreviousPath) {
+  OpenKeptDocument();
+  shell.typed = {"new"};
+  EXPECT_FALSE(doc.SaveAs([] { return QStringLiteral("C:\\nowhere"); }));
+  EXPECT_EQ(shell.takeLog(), QStringLiteral("input [New name] Please enter new name for file\n"
+                                            "box [VORRIK] Cannot save C:\\nowhere\\new.cog\n\n"
+                                            "The folder it should go in does not exist. {warning}"));
+  ExpectKeptDocument();
+  // The next Save goes where the title says.
+  ASSERT_TRUE(doc.Save());
+  EXPECT_EQ(shell.title, QStringLiteral("C:\\keep.cog"));
+}
+
+}  // namespace
+}  // namespace vorrik
