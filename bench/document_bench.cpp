@@ -1,0 +1,95 @@
+// Benchmarks of the document on the generated 32,767-line script: loading
+// it into the line list model, saving it, and the chooser's Open sequence
+// (load and baseline tally). The files live in a temporary folder mapped as
+// drive C:.
+//
+//   document_bench [benchmark options]
+
+#include <benchmark/benchmark.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "bench/bench_script.h"
+#include "document/script_document.h"
+
+namespace {
+
+using vorrik::bench::TheScript;
+
+/// A shell that shows nothing; a benchmark that meets a message box fails.
+class SilentShell : public vorrik::Shell {
+ public:
+  void setTitle(const QString&) override {}
+  vorrik::Answer showMessageBox(const vorrik::MessageBox& box) override {
+    failure = box.text;
+    return vorrik::Answer::Ok;
+  }
+  QString showInputBox(const QString&, const QString&) override { return {}; }
+  void endProgram() override {}
+  QString failure;
+};
+
+/// A temporary drive C: holding the script as bench.cog.
+struct Fixture {
+  Fixture() : doc(shell, vorrik::DriveMap({{u'C', dir.path()}})) {
+    QFile file(dir.filePath(QStringLiteral("bench.cog")));
+    const std::string& bytes = TheScript().bytes;
+    ok = file.open(QIODevice::WriteOnly) &&
+         file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
+  }
+
+  bool Check(benchmark::State& state) {
+    if (!ok || !shell.failure.isEmpty()) {
+      state.SkipWithError(("setup or run failed: " + shell.failure.toStdString()).c_str());
+      return false;
+    }
+    if (doc.lineModel().count() != vorrik::bench::kScriptLines) {
+      state.SkipWithError("the script did not load in full");
+      return false;
+    }
+    return true;
+  }
+
+  QTemporaryDir dir;
+  SilentShell shell;
+  vorrik::ScriptDocument doc;
+  bool ok = false;
+};
+
+void SetBytes(benchmark::State& state) {
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(TheScript().bytes.size()));
+}
+
+void BM_LoadScript(benchmark::State& state) {
+  Fixture f;
+  for (auto _ : state) f.doc.LoadScript(QStringLiteral("C:\\bench.cog"));
+  if (f.Check(state)) SetBytes(state);
+}
+
+void BM_SaveScript(benchmark::State& state) {
+  Fixture f;
+  f.doc.LoadScript(QStringLiteral("C:\\bench.cog"));
+  for (auto _ : state) f.doc.SaveScript(QStringLiteral("C:\\saved.cog"));
+  if (!f.Check(state)) return;
+  if (QFileInfo(f.dir.filePath(QStringLiteral("saved.cog"))).size() != static_cast<qint64>(TheScript().bytes.size()))
+    state.SkipWithError("the saved file differs in size");
+  SetBytes(state);
+}
+
+void BM_OpenScript(benchmark::State& state) {
+  Fixture f;
+  vorrik::AnalysisEngine engine;
+  for (auto _ : state) f.doc.OpenScript(QStringLiteral("C:"), QStringLiteral("bench.cog"), engine);
+  if (!(engine.baselineTally > 0.0f)) state.SkipWithError("no baseline was taken");
+  if (f.Check(state)) SetBytes(state);
+}
+
+BENCHMARK(BM_LoadScript)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveScript)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenScript)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
