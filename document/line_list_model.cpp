@@ -1,6 +1,5 @@
 #include "line_list_model.h"
 
-#include <algorithm>
 #include <utility>
 
 namespace vorrik {
@@ -33,24 +32,12 @@ int ModelLineList::focusedIndex() const {
 }
 
 int ModelLineList::selectedCount() const {
-  // The selection is a list of row ranges that may overlap (a toggled click
-  // adds a range beside the ones already there); count the rows of their
-  // union without building a list of indexes.
-  const QItemSelection selection = selection_.selection();
-  std::vector<std::pair<int, int>> ranges;
-  ranges.reserve(static_cast<std::size_t>(selection.size()));
-  for (const QItemSelectionRange& range : selection)
-    if (range.isValid() && range.left() == 0) ranges.emplace_back(range.top(), range.bottom());
-  std::sort(ranges.begin(), ranges.end());
+  // The selection model keeps its ranges disjoint (merging splits off what
+  // overlaps), so their heights add up to the selected rows, with no list of
+  // indexes built.
   int count = 0;
-  int coveredTo = -1;  // last row already counted
-  for (const auto& [top, bottom] : ranges) {
-    const int from = std::max(top, coveredTo + 1);
-    if (bottom >= from) {
-      count += bottom - from + 1;
-      coveredTo = bottom;
-    }
-  }
+  for (const QItemSelectionRange& range : selection_.selection())
+    if (range.isValid()) count += range.height();
   return count;
 }
 

@@ -24,7 +24,7 @@ class LineListModelTest : public ::testing::Test {
   ModelLineList lines;
 };
 
-TEST_F(LineListModelTest, SelectedCountIsTheRowsOfTheUnion) {
+TEST_F(LineListModelTest, SelectedCountFollowsSelectAndToggle) {
   struct Step {
     int top, bottom;
     QItemSelectionModel::SelectionFlags flags;
