@@ -66,6 +66,11 @@ bool ScriptDocument::LoadScript(const QString& path) {
                                        : QStringLiteral("The folder it should be in does not exist.")));
     return false;
   }
+  // A pipe or a device could block the program or never end.
+  if (!info.isFile()) {
+    ReportFailure(CannotOpen(path, QStringLiteral("It is a device or a pipe, not a file.")));
+    return false;
+  }
   const QString tooLarge = QStringLiteral("The file is larger than 64 MiB, far more than a COG script can be.");
   if (info.size() > static_cast<qint64>(kMaxScriptBytes)) {
     ReportFailure(CannotOpen(path, tooLarge));

@@ -4,7 +4,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 #include <random>
 #include <string>
@@ -330,6 +333,15 @@ TEST_F(DocumentTest, SaveAsOverwritesAnExistingFile) {
   EXPECT_EQ(ReadFile(QStringLiteral("old.cog")), QByteArray("new\r\n"));
 }
 
+TEST_F(DocumentTest, SaveThroughALinkWritesItsTargetAndKeepsTheLink) {
+  WriteFile(QStringLiteral("real.cog"), "old\r\n");
+  ASSERT_TRUE(QFile::link(Native(QStringLiteral("real.cog")), Native(QStringLiteral("link.cog"))));
+  doc.lineModel().replaceLines({u"new"});
+  ASSERT_TRUE(doc.SaveScript(QStringLiteral("C:\\link.cog")));
+  EXPECT_TRUE(QFileInfo(Native(QStringLiteral("link.cog"))).isSymLink());
+  EXPECT_EQ(ReadFile(QStringLiteral("real.cog")), QByteArray("new\r\n"));
+}
+
 // ---------------------------------------------------------------------------
 // Failures lose nothing.
 
@@ -349,6 +361,7 @@ TEST_P(OpenFailureTest, KeepsLinesPathTitleAndFlag) {
   QFile big(Native(QStringLiteral("big.cog")));
   ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(64 * 1024 * 1024 + 1));  // sparse
   big.close();
+  ASSERT_EQ(::mkfifo(QFile::encodeName(Native(QStringLiteral("pipe.cog"))).constData(), 0600), 0);
   AnalysisEngine engine;
   engine.baselineTally = 3.0f;
   EXPECT_FALSE(doc.OpenScript(c.folder, c.file, engine));
@@ -368,6 +381,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "Cannot open C:\\keep.cog\\a.cog\n\nThe folder it should be in does not exist."},
         OpenFailure{"TooLarge", "C:", "big.cog",
                     "Cannot open C:\\big.cog\n\nThe file is larger than 64 MiB, far more than a COG script can be."},
+        OpenFailure{"Pipe", "C:", "pipe.cog", "Cannot open C:\\pipe.cog\n\nIt is a device or a pipe, not a file."},
         OpenFailure{"NoSuchDrive", "Q:", "a.cog", "Cannot open Q:\\a.cog\n\nThere is no drive Q: on this computer."}),
     CaseName());
 
