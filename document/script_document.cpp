@@ -34,14 +34,23 @@ QString CannotSave(const QString& path, const QString& reason) {
   return QStringLiteral("Cannot save %1\n\n%2").arg(path, reason);
 }
 
-QString Unencodable(const UnencodableChar& bad) {
-  const QChar c(bad.character);
-  // A lone surrogate or a control character shows as nothing; name it by code.
-  const QString shown = c.isPrint() && !c.isSurrogate() ? QStringLiteral("\"%1\" ").arg(c) : QString();
-  const QString code = QStringLiteral("%1").arg(static_cast<uint>(bad.character), 4, 16, QChar(u'0')).toUpper();
+/// Names the character that cannot be written, and its line (counted from 1).
+QString Unencodable(const UnencodableChar& bad, std::u16string_view line) {
+  // A character beyond U+FFFF comes as a surrogate pair: name the whole of it.
+  char32_t code = bad.character;
+  QString text(QChar(bad.character));
+  if (QChar::isHighSurrogate(code) && bad.position + 1 < line.size() &&
+      QChar::isLowSurrogate(line[bad.position + 1])) {
+    code = QChar::surrogateToUcs4(bad.character, line[bad.position + 1]);
+    text += QChar(line[bad.position + 1]);
+  }
+  // A lone surrogate or a control character would show as nothing.
+  const bool printable = QChar::isPrint(code) && !QChar::isSurrogate(code);
+  const QString shown = printable ? QStringLiteral("\"%1\" ").arg(text) : QString();
+  const QString hex = QStringLiteral("%1").arg(static_cast<uint>(code), 4, 16, QChar(u'0')).toUpper();
   return QStringLiteral("Line %1 holds the character %2(U+%3), which a COG file cannot store. "
                         "Change that line, then save again.")
-      .arg(QString::number(bad.lineIndex + 1), shown, code);
+      .arg(QString::number(bad.lineIndex + 1), shown, hex);
 }
 
 }  // namespace
@@ -102,7 +111,7 @@ bool ScriptDocument::LoadScript(const QString& path) {
 bool ScriptDocument::SaveScript(const QString& path) {
   const EncodedScript encoded = JoinScriptLines(model_.lines());
   if (encoded.error) {
-    ReportFailure(CannotSave(path, Unencodable(*encoded.error)));
+    ReportFailure(CannotSave(path, Unencodable(*encoded.error, model_.line(static_cast<int>(encoded.error->lineIndex)))));
     return false;
   }
   const NativePath native = driveMap_.ToNative(path);
@@ -139,6 +148,11 @@ bool ScriptDocument::SaveScript(const QString& path) {
   }
   SetSavedState(1);
   return true;
+}
+
+void ScriptDocument::StartUp() {
+  SetSavedState(1);
+  shell_.setTitle(kProgramTitle);
 }
 
 void ScriptDocument::SetSavedState(int state) {

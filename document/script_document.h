@@ -41,6 +41,9 @@ class ScriptDocument {
   /// Returns false, after telling the user why, when nothing could be written.
   bool SaveScript(const QString& path);
 
+  /// The main window's start-up: saved, and the fixed program title.
+  void StartUp();
+
   /// Sets savedFlag (1 saved, 0 modified) and the title: currentPath, with
   /// " *" after it when modified.
   void SetSavedState(int state);

@@ -207,7 +207,7 @@ TEST_F(DocumentTest, TitleFollowsTheSavedState) {
     QString title;
   };
   const Step steps[] = {
-      {"start-up", [&] { doc.SetSavedState(1); }, 1, ""},
+      {"start-up", [&] { doc.StartUp(); }, 1, "VORRIK by Orvel_Tand - Powered by the Kestrimar"},
       {"load", [&] { doc.currentPath = "C:\\a.cog"; doc.LoadScript(doc.currentPath); }, 1, "C:\\a.cog"},
       {"first edit", [&] { doc.SetSavedState(0); }, 0, "C:\\a.cog *"},
       {"second edit", [&] { doc.SetSavedState(0); }, 0, "C:\\a.cog *"},
@@ -425,6 +425,9 @@ INSTANTIATE_TEST_SUITE_P(
         SaveFailure{"UnwritableCharacter", "C:\\keep.cog", u"m\u0100e",
                     "Cannot save C:\\keep.cog\n\nLine 2 holds the character \"\u0100\" (U+0100), which a COG file "
                     "cannot store. Change that line, then save again."},
+        SaveFailure{"BeyondTheBasicPlane", "C:\\keep.cog", u"m\U0001F600",
+                    "Cannot save C:\\keep.cog\n\nLine 2 holds the character \"\U0001F600\" (U+1F600), which a COG "
+                    "file cannot store. Change that line, then save again."},
         SaveFailure{"LoneSurrogate", "C:\\keep.cog", u"m\xD800",
                     "Cannot save C:\\keep.cog\n\nLine 2 holds the character (U+D800), which a COG file cannot "
                     "store. Change that line, then save again."}),
