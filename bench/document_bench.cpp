@@ -22,7 +22,7 @@ using vorrik::bench::TheScript;
 class SilentShell : public vorrik::Shell {
  public:
   void setTitle(const QString&) override {}
-  vorrik::Answer showMessageBox(const vorrik::MessageBox& box) override {
+  vorrik::Answer showMessageBox(const vorrik::Message& box) override {
     failure = box.text;
     return vorrik::Answer::Ok;
   }

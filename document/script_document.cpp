@@ -162,10 +162,10 @@ void ScriptDocument::SetSavedState(int state) {
 
 bool ScriptDocument::ConfirmQuit() {
   if (savedFlag == 0) {
-    MessageBox box;
+    Message box;
     box.text = QStringLiteral("Your current COG is not saved. Do you still want to quit?");
     box.title = QStringLiteral("You wanna save?");
-    box.buttons = MessageBox::Buttons::YesNoCancel;
+    box.buttons = Message::Buttons::YesNoCancel;
     box.defaultButton = Answer::Yes;
     // Yes neither saves nor quits: it is answered like Cancel.
     if (shell_.showMessageBox(box) != Answer::No) return false;
@@ -203,7 +203,7 @@ bool ScriptDocument::SaveAs(const std::function<QString()>& chooserFolder) {
     currentPath = std::move(previous);
     return false;
   }
-  MessageBox box;
+  Message box;
   box.text = QStringLiteral("File saved as:") + QChar(u'\r') + currentPath;
   box.title = QStringLiteral("File saved");
   shell_.showMessageBox(box);
@@ -211,10 +211,10 @@ bool ScriptDocument::SaveAs(const std::function<QString()>& chooserFolder) {
 }
 
 void ScriptDocument::ReportFailure(const QString& text) {
-  MessageBox box;
+  Message box;
   box.text = text;
   box.title = kFailureTitle;
-  box.icon = MessageBox::Icon::Warning;
+  box.icon = Message::Icon::Warning;
   shell_.showMessageBox(box);
 }
 

@@ -7,8 +7,9 @@ namespace vorrik {
 /// The answer a message box returns.
 enum class Answer { Ok, Yes, No, Cancel };
 
-/// A message box as the document asks for it.
-struct MessageBox {
+/// A message box as the document asks for it (not named MessageBox, which
+/// windows.h defines as a macro).
+struct Message {
   enum class Buttons { Ok, YesNoCancel };
   enum class Icon { None, Warning };
 
@@ -28,7 +29,7 @@ class Shell {
   /// Sets the main window's title.
   virtual void setTitle(const QString& title) = 0;
   /// Shows a modal message box and returns the button pressed.
-  virtual Answer showMessageBox(const MessageBox& box) = 0;
+  virtual Answer showMessageBox(const Message& box) = 0;
   /// Shows a modal input box with no default text; cancelling returns "".
   virtual QString showInputBox(const QString& prompt, const QString& title) = 0;
   /// Ends the program at once: all windows close, nothing more is asked.

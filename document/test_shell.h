@@ -35,11 +35,11 @@ class TestShell : public Shell {
     log << QStringLiteral("title: ") + t;
   }
 
-  Answer showMessageBox(const MessageBox& box) override {
-    const bool yesNoCancel = box.buttons == MessageBox::Buttons::YesNoCancel;
+  Answer showMessageBox(const Message& box) override {
+    const bool yesNoCancel = box.buttons == Message::Buttons::YesNoCancel;
     QString entry = QStringLiteral("box [%1] %2").arg(box.title, box.text);
     if (yesNoCancel) entry += QStringLiteral(" {YesNoCancel, default %1}").arg(Name(box.defaultButton));
-    if (box.icon == MessageBox::Icon::Warning) entry += QStringLiteral(" {warning}");
+    if (box.icon == Message::Icon::Warning) entry += QStringLiteral(" {warning}");
     log << entry;
     if (!yesNoCancel) return Answer::Ok;
     if (answers.empty()) {
