@@ -26,12 +26,47 @@ QString Sentence(QString text) {
   return text;
 }
 
-QString CannotOpen(const QString& path, const QString& reason) {
-  return QStringLiteral("Cannot open %1\n\n%2").arg(path, reason);
+/// Reads the whole file into bytes; returns why it cannot, or "".
+QString ReadScriptFile(const QString& nativePath, QByteArray& bytes) {
+  const QFileInfo info(nativePath);
+  if (info.isDir()) return QStringLiteral("It is a folder, not a file.");
+  if (!info.exists())
+    return QFileInfo(info.absolutePath()).isDir() ? QStringLiteral("The file does not exist.")
+                                                  : QStringLiteral("The folder it should be in does not exist.");
+  // A pipe or a device could block the program or never end.
+  if (!info.isFile()) return QStringLiteral("It is a device or a pipe, not a file.");
+  const QString tooLarge = QStringLiteral("The file is larger than 64 MiB, far more than a COG script can be.");
+  if (info.size() > static_cast<qint64>(kMaxScriptBytes)) return tooLarge;
+  QFile file(nativePath);
+  if (!file.open(QIODevice::ReadOnly)) return Sentence(file.errorString());
+  // Read at most one byte past the limit, so that a file that grows cannot
+  // exhaust memory.
+  bytes = file.read(static_cast<qint64>(kMaxScriptBytes) + 1);
+  if (file.error() != QFileDevice::NoError) return Sentence(file.errorString());
+  if (bytes.size() > static_cast<qsizetype>(kMaxScriptBytes)) return tooLarge;
+  return {};
 }
 
-QString CannotSave(const QString& path, const QString& reason) {
-  return QStringLiteral("Cannot save %1\n\n%2").arg(path, reason);
+/// Replaces the file with bytes, all or nothing; returns why it cannot, or "".
+QString WriteScriptFile(const QString& nativePath, const std::string& bytes) {
+  const QFileInfo info(nativePath);
+  if (info.isDir()) return QStringLiteral("It is a folder, not a file.");
+  if (!QFileInfo(info.absolutePath()).isDir()) return QStringLiteral("The folder it should go in does not exist.");
+  // QSaveFile writes a temporary file beside the target and renames it over
+  // the target only when every byte is written: a failed save leaves the old
+  // file as it was.
+  QSaveFile file(nativePath);
+  if (!file.open(QIODevice::WriteOnly)) return Sentence(file.errorString());
+  // The explicit flush matters: commit() does not notice when flushing the
+  // last buffered bytes fails (on a full disk), and would rename a cut file
+  // over the old one (QTBUG-75077).
+  const auto size = static_cast<qint64>(bytes.size());
+  if (file.write(bytes.data(), size) != size || !file.flush() || !file.commit()) {
+    const QString reason = Sentence(file.errorString());
+    file.cancelWriting();
+    return reason;
+  }
+  return {};
 }
 
 /// Names the character that cannot be written, and its line (counted from 1).
@@ -60,48 +95,12 @@ ScriptDocument::ScriptDocument(Shell& shell, DriveMap driveMap)
 
 bool ScriptDocument::LoadScript(const QString& path) {
   const NativePath native = driveMap_.ToNative(path);
-  if (!native.ok()) {
-    ReportFailure(CannotOpen(path, native.error));
+  QByteArray bytes;
+  const QString failure = native.ok() ? ReadScriptFile(native.path, bytes) : native.error;
+  if (!failure.isEmpty()) {
+    ReportFailure(QStringLiteral("Cannot open %1\n\n%2").arg(path, failure));
     return false;
   }
-  const QFileInfo info(native.path);
-  if (info.isDir()) {
-    ReportFailure(CannotOpen(path, QStringLiteral("It is a folder, not a file.")));
-    return false;
-  }
-  if (!info.exists()) {
-    ReportFailure(CannotOpen(path, QFileInfo(info.absolutePath()).isDir()
-                                       ? QStringLiteral("The file does not exist.")
-                                       : QStringLiteral("The folder it should be in does not exist.")));
-    return false;
-  }
-  // A pipe or a device could block the program or never end.
-  if (!info.isFile()) {
-    ReportFailure(CannotOpen(path, QStringLiteral("It is a device or a pipe, not a file.")));
-    return false;
-  }
-  const QString tooLarge = QStringLiteral("The file is larger than 64 MiB, far more than a COG script can be.");
-  if (info.size() > static_cast<qint64>(kMaxScriptBytes)) {
-    ReportFailure(CannotOpen(path, tooLarge));
-    return false;
-  }
-  QFile file(native.path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    ReportFailure(CannotOpen(path, Sentence(file.errorString())));
-    return false;
-  }
-  // Read at most one byte past the limit, so that a file that grows, or a
-  // device that never ends, cannot exhaust memory.
-  const QByteArray bytes = file.read(static_cast<qint64>(kMaxScriptBytes) + 1);
-  if (file.error() != QFileDevice::NoError) {
-    ReportFailure(CannotOpen(path, Sentence(file.errorString())));
-    return false;
-  }
-  if (bytes.size() > static_cast<qsizetype>(kMaxScriptBytes)) {
-    ReportFailure(CannotOpen(path, tooLarge));
-    return false;
-  }
-  file.close();
   // The list is replaced only now that the whole file has been read.
   model_.replaceLines(SplitScriptLines(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
   SetSavedState(1);
@@ -110,40 +109,14 @@ bool ScriptDocument::LoadScript(const QString& path) {
 
 bool ScriptDocument::SaveScript(const QString& path) {
   const EncodedScript encoded = JoinScriptLines(model_.lines());
-  if (encoded.error) {
-    ReportFailure(CannotSave(path, Unencodable(*encoded.error, model_.line(static_cast<int>(encoded.error->lineIndex)))));
-    return false;
-  }
   const NativePath native = driveMap_.ToNative(path);
-  if (!native.ok()) {
-    ReportFailure(CannotSave(path, native.error));
-    return false;
-  }
-  const QFileInfo info(native.path);
-  if (info.isDir()) {
-    ReportFailure(CannotSave(path, QStringLiteral("It is a folder, not a file.")));
-    return false;
-  }
-  if (!QFileInfo(info.absolutePath()).isDir()) {
-    ReportFailure(CannotSave(path, QStringLiteral("The folder it should go in does not exist.")));
-    return false;
-  }
-  // QSaveFile writes a temporary file beside the target and renames it over
-  // the target only when every byte is written: a failed save leaves the old
-  // file as it was.
-  QSaveFile file(native.path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    ReportFailure(CannotSave(path, Sentence(file.errorString())));
-    return false;
-  }
-  // The explicit flush matters: commit() does not notice when flushing the
-  // last buffered bytes fails (on a full disk), and would rename a cut file
-  // over the old one (QTBUG-75077).
-  const auto size = static_cast<qint64>(encoded.bytes.size());
-  if (file.write(encoded.bytes.data(), size) != size || !file.flush() || !file.commit()) {
-    const QString reason = Sentence(file.errorString());
-    file.cancelWriting();
-    ReportFailure(CannotSave(path, reason));
+  QString failure;
+  if (encoded.error)
+    failure = Unencodable(*encoded.error, model_.line(static_cast<int>(encoded.error->lineIndex)));
+  else
+    failure = native.ok() ? WriteScriptFile(native.path, encoded.bytes) : native.error;
+  if (!failure.isEmpty()) {
+    ReportFailure(QStringLiteral("Cannot save %1\n\n%2").arg(path, failure));
     return false;
   }
   SetSavedState(1);

@@ -160,9 +160,6 @@ TEST_F(DocumentTest, SaveWritesTheLinesAsTheListHoldsThem) {
   doc.lineModel().setLine(1, u"close();");
   ASSERT_TRUE(doc.SaveScript(QStringLiteral("C:\\door.cog")));
   EXPECT_EQ(ReadFile(QStringLiteral("door.cog")), QByteArray("code\r\nclose();\r\nend\r\n"));
-  doc.lineModel().replaceLines({});
-  ASSERT_TRUE(doc.SaveScript(QStringLiteral("C:\\door.cog")));
-  EXPECT_EQ(ReadFile(QStringLiteral("door.cog")), QByteArray());
 }
 
 // ---------------------------------------------------------------------------
