@@ -74,7 +74,7 @@ NativePath DriveMap::ToNative(const QString& windowsPath) const {
 
   // Split into components; empty ones come from repeated separators.
   static const QRegularExpression kSeparators(QStringLiteral("[\\\\/]+"));
-  QStringList components = windowsPath.mid(2).split(kSeparators, Qt::SkipEmptyParts);
+  const QStringList components = windowsPath.mid(2).split(kSeparators, Qt::SkipEmptyParts);
   QStringList resolved;
   for (const QString& component : components) {
     if (component == u'.') continue;
