@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+#include "document/drive_map.h"
+#include "document/shell.h"
+
+class QComboBox;
+class QListWidget;
+class QPushButton;
+
+namespace vorrik {
+
+/// The file chooser: a drive list, a folder list and a list of the "*.cog"
+/// files in that folder, with OK, Cancel and "JK DIR". Modeless, without an
+/// owner or a taskbar entry. OK and Cancel hide it and it keeps its state;
+/// its close control destroys it. Paths are in Windows form ("C:\folder")
+/// and reach the file system through the drive map.
+class Dialog : public QWidget {
+ public:
+  /// Called by OK with the folder (the path of Dir1) and the selected file
+  /// name (empty when none is selected); returns whether the script opened.
+  using OpenScript = std::function<bool(const QString& folder, const QString& fileName)>;
+
+  static constexpr const char* kStartFolder = "C:";
+  static constexpr const char* kGameFolder = "C:\\Program Files\\Lucasarts\\Jedi Knight";
+
+  /// Creates the chooser hidden, with its folder list at "C:" (the load).
+  Dialog(Shell& shell, const DriveMap& drives, OpenScript openScript);
+
+  /// The path of Dir1: the current folder in Windows form, "C:\" for a root.
+  QString dir1Path() const;
+  /// Sets the path of Dir1 (a drive alone selects its root) and moves the
+  /// file list to it. A folder that does not exist or cannot be read keeps
+  /// the previous folder, and the user is told why. Returns whether it moved.
+  bool setDir1Path(const QString& path);
+  /// The drive of Drive1, as its text ("c: [/home/me]").
+  QString drive() const;
+  /// The file name of File1: the selected file's name, empty when none.
+  QString fileName() const;
+
+  QPushButton& okButton() const { return *okButton_; }
+  QPushButton& cancelButton() const { return *cancelButton_; }
+  QComboBox& drive1() const { return *drive1_; }
+  QListWidget& dir1() const { return *dir1_; }
+  QListWidget& file1() const { return *file1_; }
+  /// "JK DIR".
+  QPushButton& command1() const { return *command1_; }
+
+ private:
+  // Filled in by the implementation.
+  Shell& shell_;
+  const DriveMap& drives_;
+  OpenScript openScript_;
+  QPushButton* okButton_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
+  QComboBox* drive1_ = nullptr;
+  QListWidget* dir1_ = nullptr;
+  QListWidget* file1_ = nullptr;
+  QPushButton* command1_ = nullptr;
+};
+
+}  // namespace vorrik

@@ -1,0 +1,35 @@
+#include "ui/look.h"
+
+// The icons live in a static library, whose resource initialiser the linker
+// would drop unless something refers to it.
+static void InitIconResources() { Q_INIT_RESOURCE(icons); }
+
+namespace vorrik {
+
+void InstallFontSubstitutes() {
+  // Liberation Sans (fonts-liberation2) keeps Arial's widths, which are close
+  // to those of the old sans-serif UI font; the others are fallbacks.
+  QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                             {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                              QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+}
+
+QFont SansSerifFont(qreal points) {
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setPointSizeF(points);
+  font.setWeight(QFont::Normal);
+  font.setStyleHint(QFont::SansSerif);
+  return font;
+}
+
+QFont WindowDefaultFont() { return SansSerifFont(8); }
+
+QIcon ProgramIcon() {
+  InitIconResources();
+  QIcon icon;
+  icon.addFile(QStringLiteral(":/icons/vorrik-16.xpm"), QSize(16, 16));
+  icon.addFile(QStringLiteral(":/icons/vorrik-32.xpm"), QSize(32, 32));
+  return icon;
+}
+
+}  // namespace vorrik

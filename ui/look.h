@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QFont>
+#include <QIcon>
+#include <QRect>
+
+namespace vorrik {
+
+/// Twips per logical pixel: 1440 twips to the inch at 96 dots per inch.
+inline constexpr int kTwipsPerPixel = 15;
+
+/// A control's place given in twips (left, top, width, height), in pixels.
+constexpr QRect Twips(int left, int top, int width, int height) {
+  return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+               height / kTwipsPerPixel);
+}
+
+/// Makes "MS Sans Serif" resolve to an installed sans-serif font of similar
+/// width where the font itself is missing. Call once, before any window.
+void InstallFontSubstitutes();
+
+/// "MS Sans Serif" at the given size in points, regular weight.
+QFont SansSerifFont(qreal points);
+
+/// The windows' default font: "MS Sans Serif", 8 pt.
+QFont WindowDefaultFont();
+
+/// The program's icon, with its 32x32 and 16x16 images.
+QIcon ProgramIcon();
+
+}  // namespace vorrik
