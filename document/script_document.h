@@ -27,8 +27,10 @@ class ScriptDocument {
   const LineListModel& lineModel() const { return model_; }
   /// The selection of the line list; the view shares it.
   QItemSelectionModel& selectionModel() { return selection_; }
+  const QItemSelectionModel& selectionModel() const { return selection_; }
   /// The lines as the analysis engine sees them.
   LineList& lineList() { return lineList_; }
+  const LineList& lineList() const { return lineList_; }
   const DriveMap& driveMap() const { return driveMap_; }
 
   /// Replaces every line with those of the file at path (a Windows-form path)

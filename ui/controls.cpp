@@ -1,0 +1,104 @@
+#include "ui/controls.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+#include <limits>
+
+namespace vorrik {
+
+LineListView::LineListView(QWidget* parent) : QListView(parent) {
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  // One row height for all: without it a model reset or a one-row change
+  // measures every line of a long script.
+  setUniformItemSizes(true);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setTextElideMode(Qt::ElideNone);
+}
+
+void LineListView::shareSelectionModel(QItemSelectionModel* selectionModel) {
+  setSelectionModel(selectionModel);
+  const auto mark = [this] {
+    if (quiet_ == 0) changed_ = true;
+  };
+  connect(selectionModel, &QItemSelectionModel::selectionChanged, this, mark);
+  connect(selectionModel, &QItemSelectionModel::currentChanged, this, mark);
+}
+
+void LineListView::changeQuietly(const std::function<void()>& change) {
+  ++quiet_;
+  change();
+  --quiet_;
+}
+
+void LineListView::reportIfChanged() {
+  if (!changed_) return;
+  changed_ = false;
+  if (onUserChange) onUserChange();
+}
+
+// A click is reported on release: the press moves the current line while the
+// old selection still stands, and a press on a selected line leaves the
+// selection to the release. A drag is one action too.
+void LineListView::mousePressEvent(QMouseEvent* event) {
+  changed_ = false;
+  QListView::mousePressEvent(event);
+}
+
+void LineListView::mouseDoubleClickEvent(QMouseEvent* event) {
+  changed_ = false;
+  QListView::mouseDoubleClickEvent(event);
+}
+
+void LineListView::mouseReleaseEvent(QMouseEvent* event) {
+  QListView::mouseReleaseEvent(event);
+  reportIfChanged();
+}
+
+void LineListView::keyPressEvent(QKeyEvent* event) {
+  changed_ = false;
+  QListView::keyPressEvent(event);
+  reportIfChanged();
+}
+
+// Taking the keyboard focus must not make a line current: with no current
+// line the focused index stays -1 until the user picks a line.
+void LineListView::focusInEvent(QFocusEvent* event) {
+  const bool hadCurrent = currentIndex().isValid();
+  QListView::focusInEvent(event);
+  if (!hadCurrent && currentIndex().isValid() && selectionModel()) {
+    changeQuietly([this] { selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate); });
+  }
+}
+
+EditBox::EditBox(QWidget* parent) : QLineEdit(parent) {
+  // The default limit of 32,767 characters would cut a long line, and the
+  // cut text would then be written back into the script.
+  setMaxLength(std::numeric_limits<int>::max());
+}
+
+void EditBox::keyPressEvent(QKeyEvent* event) {
+  const QString text = event->text();
+  if (!text.isEmpty() && onKeyPress) onKeyPress(text.at(0).unicode());
+  QLineEdit::keyPressEvent(event);
+}
+
+void WrapButton::paintEvent(QPaintEvent*) {
+  QStylePainter painter(this);
+  QStyleOptionButton option;
+  initStyleOption(&option);
+  option.text.clear();
+  painter.drawControl(QStyle::CE_PushButton, option);
+  painter.setPen(palette().color(QPalette::ButtonText));
+  painter.drawText(rect().adjusted(4, 2, -4, -2), Qt::AlignCenter | Qt::TextWordWrap, text());
+}
+
+void RuledArea::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setPen(QPen(palette().color(QPalette::WindowText), 1));
+  for (const QLine& rule : rules_) painter.drawLine(rule);
+}
+
+}  // namespace vorrik

@@ -1,0 +1,264 @@
+#include "ui/main_window.h"
+
+#include <QCloseEvent>
+#include <QMenuBar>
+
+#include <string_view>
+
+#include "analysis/display.h"
+#include "ui/look.h"
+
+namespace vorrik {
+
+namespace {
+
+// The rules between the list and the column of counters, and across it.
+std::vector<QLine> Rules() {
+  const auto line = [](int x1, int y1, int x2, int y2) {
+    return QLine(x1 / kTwipsPerPixel, y1 / kTwipsPerPixel, x2 / kTwipsPerPixel, y2 / kTwipsPerPixel);
+  };
+  return {line(7440, 120, 7440, 7680), line(7440, 1680, 10320, 1680),
+          line(7440, 3360, 10320, 3360), line(7440, 6480, 10320, 6480)};
+}
+
+QLabel* MakeLabel(const char* name, const QString& text, const QRect& place, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setWordWrap(true);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setGeometry(place);
+  return label;
+}
+
+QLineEdit* MakeDisplay(const char* name, qreal points, const QRect& place, QWidget* parent) {
+  auto* box = new QLineEdit(parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setReadOnly(true);
+  box->setAlignment(Qt::AlignCenter);
+  box->setFont(SansSerifFont(points));
+  box->setGeometry(place);
+  return box;
+}
+
+QString LineText(const std::u16string& line) {
+  return QString::fromUtf16(line.data(), static_cast<qsizetype>(line.size()));
+}
+
+}  // namespace
+
+const QString Form1::kCreatedCaption = QStringLiteral("VORRIK by Orvel_Tand");
+
+Form1::Form1(Shell& shell, DriveMap driveMap) : shell_(shell), document_(shell, std::move(driveMap)) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(kCreatedCaption);
+  setWindowIcon(ProgramIcon());
+  createControls();
+  createMenus();
+  connectSignals();
+  // The client area under the menu bar is 709 x 518.
+  resize(709, 518 + menuBar()->sizeHint().height());
+}
+
+Form1::~Form1() {
+  delete dialog_.data();
+  delete form2_.data();
+  delete form3_.data();
+}
+
+void Form1::createControls() {
+  auto* client = new RuledArea(Rules(), this);
+  client->setFont(WindowDefaultFont());
+  setCentralWidget(client);
+
+  list1_ = new LineListView(client);
+  list1_->setObjectName(QStringLiteral("List1"));
+  list1_->setGeometry(Twips(120, 120, 7095, 6690));
+  list1_->setModel(&document_.lineModel());
+  list1_->shareSelectionModel(&document_.selectionModel());
+
+  text1_ = new EditBox(client);
+  text1_->setObjectName(QStringLiteral("Text1"));
+  text1_->setGeometry(Twips(120, 7080, 7095, 375));
+
+  command1_ = new WrapButton(QStringLiteral("Rip apart selected lines"), client);
+  command1_->setObjectName(QStringLiteral("Command1"));
+  command1_->setGeometry(Twips(8280, 2160, 1335, 735));
+
+  text5_ = MakeDisplay("Text5", 18, Twips(8160, 720, 1695, 615), client);
+
+  label4_ = MakeLabel("Label4", QStringLiteral("OBJECT BANK"), Twips(7680, 120, 2655, 495), client);
+  label4_->setFont(SansSerifFont(18));
+  label4_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  label1_ = MakeLabel("Label1",
+                      QStringLiteral("NOTE: This program is an early beta version. Bugs still exist with the "
+                                     "Ripping apart code, but it is functional as long as you give the "
+                                     "ripped cog a quick glance afterwards."),
+                      Twips(7680, 3600, 2655, 1215), client);
+  label2_ = MakeLabel("Label2",
+                      QStringLiteral("The ripping code has not been optimized and tested as thoroughly as "
+                                     "the parsing code, and is much less reliable. Remember, this doesn't "
+                                     "mean it's worthless..."),
+                      Twips(7680, 5040, 2655, 1215), client);
+
+  text2_ = MakeDisplay("Text2", 13.5, Twips(8160, 7080, 1695, 555), client);
+
+  label3_ = MakeLabel("Label3", QStringLiteral("Objects in selected lines"), Twips(7680, 6600, 2655, 375),
+                      client);
+  label3_->setFont(SansSerifFont(12));
+  label3_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+
+  setTabOrder(list1_, text1_);
+  setTabOrder(text1_, command1_);
+  setTabOrder(command1_, text5_);
+  setTabOrder(text5_, text2_);
+  list1_->setFocus();
+}
+
+void Form1::createMenus() {
+  const auto item = [](QMenu* menu, const char* name, const QString& caption) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+  };
+  const auto separator = [](QMenu* menu, const char* name) {
+    menu->addSeparator()->setObjectName(QString::fromLatin1(name));
+  };
+
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  file->setObjectName(QStringLiteral("mnuFile"));
+  connect(item(file, "mnuOpen", QStringLiteral("&Open a COG...")), &QAction::triggered, this,
+          [this] { ShowOpenDialog(); });
+  separator(file, "mnuNULL2");
+  connect(item(file, "mnuSave", QStringLiteral("&Save COG")), &QAction::triggered, this,
+          [this] { document_.Save(); });
+  connect(item(file, "mnuSaveAs", QStringLiteral("Save COG &As...")), &QAction::triggered, this,
+          [this] { document_.SaveAs([this] { return chooser().dir1Path(); }); });
+  separator(file, "mnuNULL1");
+  connect(item(file, "mnuExit", QStringLiteral("&Exit")), &QAction::triggered, this,
+          [this] { document_.ConfirmQuit(); });
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+  help->setObjectName(QStringLiteral("mnuHelp"));
+  connect(item(help, "mnuHowtouse", QStringLiteral("How to use")), &QAction::triggered, this,
+          [this] { ShowHelp(); });
+  separator(help, "mnuNULL3");
+  connect(item(help, "mnuAbout", QStringLiteral("About")), &QAction::triggered, this, [this] { ShowAbout(); });
+}
+
+void Form1::connectSignals() {
+  list1_->onUserChange = [this] { HandleListClick(); };
+  connect(text1_, &QLineEdit::textChanged, this, [this] { HandleTextChange(); });
+  text1_->onKeyPress = [this](int code) { HandleKeyPress(code); };
+  connect(command1_, &QPushButton::clicked, this, [this] { RipSelectedLines(); });
+  engine_.showSelectionTally = [this](const std::string& shown) {
+    text2_->setText(QString::fromStdString(shown));
+  };
+}
+
+void Form1::Load() {
+  engine_.InitCharClasses();
+  document_.StartUp();
+}
+
+int Form1::FocusedIndex() const { return document_.selectionModel().currentIndex().row(); }
+
+int Form1::SelectedCount() const { return document_.lineList().selectedCount(); }
+
+void Form1::SetItemSelected(int index, bool selected) {
+  const QModelIndex item = document_.lineModel().index(index);
+  QItemSelectionModel& selection = document_.selectionModel();
+  if (!item.isValid() || selection.isSelected(item) == selected) return;
+  list1_->changeQuietly([&] {
+    selection.select(item, selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
+  });
+  HandleListClick();
+}
+
+void Form1::SetFocusedIndex(int index) {
+  const QModelIndex item = document_.lineModel().index(index);
+  QItemSelectionModel& selection = document_.selectionModel();
+  if (selection.currentIndex() == item) return;
+  list1_->changeQuietly([&] { selection.setCurrentIndex(item, QItemSelectionModel::NoUpdate); });
+  if (item.isValid()) list1_->scrollTo(item);
+  HandleListClick();
+}
+
+void Form1::HandleListClick() {
+  engine_.AnalyseLines(document_.lineList(), AnalysisMode::SelectionTally);
+  if (SelectedCount() == 1) {
+    const int focused = FocusedIndex();
+    text1_->setText(focused >= 0 ? LineText(document_.lineModel().line(focused)) : QString());
+    text1_->setFocus();
+  } else {
+    text1_->setText(QString());
+  }
+}
+
+void Form1::HandleTextChange() {
+  if (SelectedCount() != 1) return;
+  if (document_.savedFlag == 1) document_.SetSavedState(0);
+  const QString text = text1_->text();
+  const int focused = FocusedIndex();
+  // One line selected but none focused: there is no line to write into.
+  if (focused < 0) return;
+  document_.lineModel().setLine(
+      focused, std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                   static_cast<std::size_t>(text.size())));
+  engine_.AnalyseLines(document_.lineList(), AnalysisMode::Recount);
+  text5_->setText(QString::fromStdString(FormatTally(engine_.baselineTally - engine_.currentTally)));
+}
+
+void Form1::HandleKeyPress(int code) {
+  if (code != 13) return;
+  // With no line after the focused one (the last line, or an empty list)
+  // Enter leaves everything as it is, the line still selected and loaded.
+  const int focused = FocusedIndex();
+  if (focused < 0 || focused + 1 >= document_.lineModel().count()) return;
+  SetItemSelected(FocusedIndex(), false);
+  SetFocusedIndex(FocusedIndex() + 1);
+  SetItemSelected(FocusedIndex(), true);
+}
+
+void Form1::RipSelectedLines() { engine_.AnalyseLines(document_.lineList(), AnalysisMode::Rip); }
+
+Dialog& Form1::chooser() {
+  if (!dialog_) {
+    dialog_ = new Dialog(shell_, document_.driveMap(), [this](const QString& folder, const QString& fileName) {
+      return document_.OpenScript(folder, fileName, engine_);
+    });
+  }
+  return *dialog_;
+}
+
+void Form1::ShowOpenDialog() {
+  Dialog& dialog = chooser();
+  dialog.show();
+  dialog.raise();
+  dialog.activateWindow();
+}
+
+void Form1::ShowHelp() {
+  if (!form2_) form2_ = new Form2();
+  form2_->show();
+  form2_->raise();
+  form2_->activateWindow();
+}
+
+void Form1::ShowAbout() {
+  if (!form3_) form3_ = new Form3([this] { show(); });
+  form3_->show();
+  form3_->raise();
+  form3_->activateWindow();
+  hide();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  // Only an answer that ends the program lets the window close.
+  if (document_.ConfirmQuit()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+}  // namespace vorrik

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPointer>
+
+#include "analysis/analyse.h"
+#include "document/drive_map.h"
+#include "document/script_document.h"
+#include "document/shell.h"
+#include "ui/about_window.h"
+#include "ui/controls.h"
+#include "ui/file_chooser.h"
+#include "ui/help_window.h"
+
+namespace vorrik {
+
+/// The main window: the script's lines, the edit box for one line, the
+/// object bank, the selection tally, the rip button and the menus. It owns
+/// the analysis engine and the document, and creates the file chooser and
+/// the help and About windows on first use.
+class Form1 : public QMainWindow {
+ public:
+  /// The caption the window is created with.
+  static const QString kCreatedCaption;
+
+  Form1(Shell& shell, DriveMap driveMap);
+  ~Form1() override;
+
+  /// The load handling, before the window is first shown: the character
+  /// classes, the saved state and the program title.
+  void Load();
+
+  LineListView& list1() const { return *list1_; }
+  EditBox& text1() const { return *text1_; }
+  QLineEdit& text2() const { return *text2_; }
+  QLineEdit& text5() const { return *text5_; }
+  WrapButton& command1() const { return *command1_; }
+  ScriptDocument& document() { return document_; }
+  const ScriptDocument& document() const { return document_; }
+  AnalysisEngine& engine() { return engine_; }
+  /// The file chooser, created hidden when it does not exist yet.
+  Dialog& chooser();
+  /// The chooser, help and About windows while they exist, else null.
+  Dialog* existingChooser() const { return dialog_; }
+  Form2* existingHelp() const { return form2_; }
+  Form3* existingAbout() const { return form3_; }
+
+  // The program's own operations on the line list; a change of the selection
+  // or of the focused line runs the list click handling, nested.
+  int FocusedIndex() const;
+  int SelectedCount() const;
+  void SetItemSelected(int index, bool selected);
+  void SetFocusedIndex(int index);
+
+  // The handlings.
+  void HandleListClick();
+  void HandleTextChange();
+  void HandleKeyPress(int code);
+  void RipSelectedLines();
+  void ShowOpenDialog();
+  void ShowHelp();
+  void ShowAbout();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void createControls();
+  void createMenus();
+  void connectSignals();
+
+  Shell& shell_;
+  AnalysisEngine engine_;
+  ScriptDocument document_;
+
+  LineListView* list1_ = nullptr;
+  EditBox* text1_ = nullptr;
+  WrapButton* command1_ = nullptr;
+  QLineEdit* text5_ = nullptr;
+  QLineEdit* text2_ = nullptr;
+  QLabel* label1_ = nullptr;
+  QLabel* label2_ = nullptr;
+  QLabel* label3_ = nullptr;
+  QLabel* label4_ = nullptr;
+
+  QPointer<Dialog> dialog_;
+  QPointer<Form2> form2_;
+  QPointer<Form3> form3_;
+};
+
+}  // namespace vorrik

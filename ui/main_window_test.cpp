@@ -1,0 +1,589 @@
+// The main window driven as a user drives it: real mouse and key events on
+// the offscreen platform, with message and input boxes answered by the shell.
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "document/drive_map.h"
+#include "ui/look.h"
+#include "ui/main_window.h"
+#include "ui/qt_shell.h"
+#include "ui/ui_test_shell.h"
+
+namespace vorrik {
+namespace {
+
+// Lines 0-10; the code section's lines tally 0, 2.5, 0, 2.5, .5 and 4.
+const QByteArray kScript =
+    "# test script\r\nsymbols\r\nend\r\ncode\r\nstartup:\r\n  x = 1;\r\n\r\n"
+    "  Print(\"hi\");\r\n  return;\r\n  y = x + 2;\r\nend\r\n";
+
+// The program over a drive C: in a scratch folder, holding C:\work\t.cog.
+class Program {
+ public:
+  Program() : form(shell, DriveMap({Drive{QLatin1Char('C'), drive.path()}})) {
+    shell.window = &form;
+    QDir(drive.path()).mkpath(QStringLiteral("work"));
+    write(QStringLiteral("work/t.cog"), kScript);
+    form.Load();
+    form.show();
+    form.activateWindow();
+  }
+
+  void write(const QString& relative, const QByteArray& bytes) {
+    QFile file(drive.filePath(relative));
+    if (file.open(QIODevice::WriteOnly)) file.write(bytes);
+  }
+  QByteArray read(const QString& relative) const {
+    QFile file(drive.filePath(relative));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+  }
+
+  bool open() { return form.document().OpenScript(QStringLiteral("C:\\work"), QStringLiteral("t.cog"), form.engine()); }
+
+  QPoint rowCentre(int row) const {
+    return form.list1().visualRect(form.document().lineModel().index(row)).center();
+  }
+  void click(int row, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::mouseClick(form.list1().viewport(), Qt::LeftButton, modifiers, rowCentre(row));
+  }
+  void drag(int from, int to) {
+    QWidget* viewport = form.list1().viewport();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, rowCentre(from));
+    for (int row = from + 1; row <= to; ++row) QTest::mouseMove(viewport, rowCentre(row));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, rowCentre(to));
+  }
+  void key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+  }
+
+  // Counts the list click handlings: each runs one selection tally.
+  void countClickHandlings() {
+    auto show = form.engine().showSelectionTally;
+    form.engine().showSelectionTally = [this, show](const std::string& shown) {
+      ++clickHandlings;
+      show(shown);
+    };
+  }
+
+  // What the user sees, as one line.
+  QString state() const {
+    QStringList selected;
+    for (const QModelIndex& index : form.document().selectionModel().selectedRows()) {
+      selected << QString::number(index.row());
+    }
+    std::sort(selected.begin(), selected.end(), [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
+    const QWidget* focus = QApplication::focusWidget();
+    return QStringLiteral("sel=%1 cur=%2 Text1=[%3] Text2=[%4] Text5=[%5] caption=[%6] focus=%7")
+        .arg(selected.join(QLatin1Char(',')))
+        .arg(form.FocusedIndex())
+        .arg(form.text1().text(), form.text2().text(), form.text5().text(), form.windowTitle(),
+             focus ? focus->objectName() : QStringLiteral("none"));
+  }
+
+  QTemporaryDir drive;
+  UiTestShell shell;
+  Form1 form;
+  int clickHandlings = 0;
+};
+
+// Runs a little script of user actions: "click 5", "ctrl 7", "shift 6",
+// "drag 4-6", "key Down", "key Up", "save", "clicktext" (into the edit
+// box), "type z,", "enter".
+void Perform(Program& program, const QString& actions) {
+  for (const QString& action : actions.split(QStringLiteral(", "), Qt::SkipEmptyParts)) {
+    const QString verb = action.section(QLatin1Char(' '), 0, 0);
+    const QString arg = action.section(QLatin1Char(' '), 1);
+    if (verb == QLatin1String("click")) program.click(arg.toInt());
+    else if (verb == QLatin1String("ctrl")) program.click(arg.toInt(), Qt::ControlModifier);
+    else if (verb == QLatin1String("shift")) program.click(arg.toInt(), Qt::ShiftModifier);
+    else if (verb == QLatin1String("drag")) program.drag(arg.section(QLatin1Char('-'), 0, 0).toInt(), arg.section(QLatin1Char('-'), 1).toInt());
+    else if (verb == QLatin1String("key")) program.key(arg == QLatin1String("Down") ? Qt::Key_Down : Qt::Key_Up);
+    else if (verb == QLatin1String("enter")) program.key(Qt::Key_Return);
+    else if (verb == QLatin1String("type")) QTest::keyClicks(QApplication::focusWidget(), arg);
+    else if (verb == QLatin1String("save")) program.form.document().Save();
+    else if (verb == QLatin1String("clicktext")) QTest::mouseClick(&program.form.text1(), Qt::LeftButton);
+    else QFAIL(qPrintable(QStringLiteral("unknown action ") + action));
+  }
+}
+
+QAction* Action(Form1& form, const char* name) { return form.findChild<QAction*>(QString::fromLatin1(name)); }
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { InstallFontSubstitutes(); }
+
+  void startUp() {
+    UiTestShell shell;
+    Form1 form(shell, DriveMap(QList<Drive>{}));
+    shell.window = &form;
+    QCOMPARE(form.windowTitle(), QStringLiteral("VORRIK by Orvel_Tand"));
+    form.Load();
+    QCOMPARE(form.windowTitle(), QStringLiteral("VORRIK by Orvel_Tand - Powered by the Kestrimar"));
+    form.show();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QCOMPARE(form.document().lineModel().count(), 0);
+    QCOMPARE(QApplication::focusWidget(), &form.list1());
+    QVERIFY(form.text1().text().isEmpty() && form.text2().text().isEmpty() && form.text5().text().isEmpty());
+    // Typing into the edit box with nothing open changes nothing else.
+    QTest::keyClicks(&form.text1(), QStringLiteral("abc"));
+    QCOMPARE(form.windowTitle(), QStringLiteral("VORRIK by Orvel_Tand - Powered by the Kestrimar"));
+    QVERIFY(form.text5().text().isEmpty());
+    QVERIFY(shell.log.isEmpty());
+    QVERIFY(!form.existingChooser() && !form.existingHelp() && !form.existingAbout());
+  }
+
+  void layout_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("place");
+    QTest::newRow("List1") << "List1" << QRect(8, 8, 473, 446);
+    QTest::newRow("Text1") << "Text1" << QRect(8, 472, 473, 25);
+    QTest::newRow("Command1") << "Command1" << QRect(552, 144, 89, 49);
+    QTest::newRow("Text5") << "Text5" << QRect(544, 48, 113, 41);
+    QTest::newRow("Label4") << "Label4" << QRect(512, 8, 177, 33);
+    QTest::newRow("Label1") << "Label1" << QRect(512, 240, 177, 81);
+    QTest::newRow("Label2") << "Label2" << QRect(512, 336, 177, 81);
+    QTest::newRow("Text2") << "Text2" << QRect(544, 472, 113, 37);
+    QTest::newRow("Label3") << "Label3" << QRect(512, 440, 177, 25);
+  }
+
+  // Every control stands where the table puts it, also after the window is
+  // resized and maximized.
+  void layout() {
+    QFETCH(QString, name);
+    QFETCH(QRect, place);
+    Program program;
+    QVERIFY(QTest::qWaitForWindowExposed(&program.form));
+    QCOMPARE(program.form.centralWidget()->size(), QSize(709, 518));
+    auto* control = program.form.centralWidget()->findChild<QWidget*>(name);
+    QVERIFY(control);
+    QCOMPARE(control->geometry(), place);
+    program.form.resize(300, 200);
+    QCOMPARE(control->geometry(), place);
+    program.form.showMaximized();
+    QCOMPARE(control->geometry(), place);
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+      QVERIFY(label->wordWrap());
+      QVERIFY2(label->heightForWidth(place.width()) <= place.height(), "the label's text is clipped");
+    }
+  }
+
+  void rulesFontsAndTabOrder() {
+    Program program;
+    Form1& form = program.form;
+    auto* area = static_cast<RuledArea*>(form.centralWidget());
+    const std::vector<QLine> rules{QLine(496, 8, 496, 512), QLine(496, 112, 688, 112), QLine(496, 224, 688, 224),
+                                   QLine(496, 432, 688, 432)};
+    QVERIFY(area->rules() == rules);
+
+    QCOMPARE(form.text5().font().pointSizeF(), 18.0);
+    QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label4"))->font().pointSizeF(), 18.0);
+    QCOMPARE(form.text2().font().pointSizeF(), 13.5);
+    QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label3"))->font().pointSizeF(), 12.0);
+    QCOMPARE(form.list1().font().pointSizeF(), 8.0);
+    const QFont bank = form.text5().font();
+    QVERIFY(!bank.bold() && !bank.italic() && !bank.underline() && !bank.strikeOut());
+    // The stand-in that the dependency script installs.
+    QCOMPARE(QFontInfo(form.text1().font()).family(), QStringLiteral("Liberation Sans"));
+    QCOMPARE(form.text5().alignment(), Qt::AlignCenter);
+
+    QStringList order;
+    QWidget* widget = &form.list1();
+    do {
+      if (widget->focusPolicy() & Qt::TabFocus) order << widget->objectName();
+      widget = widget->nextInFocusChain();
+    } while (widget != &form.list1() && order.size() < 10);
+    QCOMPARE(order.join(QLatin1Char(' ')), QStringLiteral("List1 Text1 Command1 Text5 Text2"));
+
+    const QList<QSize> sizes = form.windowIcon().availableSizes();
+    QVERIFY(sizes.contains(QSize(16, 16)) && sizes.contains(QSize(32, 32)));
+  }
+
+  void menuTree() {
+    Program program;
+    QStringList tree;
+    for (QAction* heading : program.form.menuBar()->actions()) {
+      tree << heading->menu()->objectName() + QLatin1Char('=') + heading->text();
+      for (QAction* item : heading->menu()->actions()) {
+        tree << QStringLiteral("  ") + item->objectName() + QLatin1Char('=') +
+                    (item->isSeparator() ? QStringLiteral("-") : item->text());
+        QVERIFY(item->shortcut().isEmpty() && item->isEnabled() && item->isVisible());
+      }
+    }
+    QCOMPARE(tree.join(QLatin1Char('\n')),
+             QStringLiteral("mnuFile=&File\n  mnuOpen=&Open a COG...\n  mnuNULL2=-\n  mnuSave=&Save COG\n"
+                            "  mnuSaveAs=Save COG &As...\n  mnuNULL1=-\n  mnuExit=&Exit\n"
+                            "mnuHelp=Help\n  mnuHowtouse=How to use\n  mnuNULL3=-\n  mnuAbout=About"));
+  }
+
+  void accessKeys_data() {
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("O opens the chooser") << Qt::Key_O << "chooser";
+    QTest::newRow("S saves") << Qt::Key_S << "box [VORRIK] This COG has no file name yet, so it was not saved.\n\n"
+                                              "Use Save COG As... to give it one. {warning}";
+    QTest::newRow("A saves as") << Qt::Key_A << "input [New name] Please enter new name for file";
+    QTest::newRow("E exits") << Qt::Key_E << "end";
+  }
+
+  // Alt+F opens the File menu, and a letter chooses its item.
+  void accessKeys() {
+    QFETCH(Qt::Key, key);
+    QFETCH(QString, shown);
+    Program program;
+    QVERIFY(QTest::qWaitForWindowActive(&program.form));
+    auto* file = program.form.findChild<QMenu*>(QStringLiteral("mnuFile"));
+    QTest::keyClick(&program.form, Qt::Key_F, Qt::AltModifier);
+    QTRY_VERIFY(file->isVisible());
+    QTest::keyClick(file, key);
+    QTRY_VERIFY(!file->isVisible());
+    if (shown == QLatin1String("chooser")) {
+      QVERIFY(program.form.existingChooser() && program.form.existingChooser()->isVisible());
+      QVERIFY(program.shell.log.isEmpty());
+    } else {
+      QCOMPARE(program.shell.log.value(0), shown);
+    }
+  }
+
+  void helpMenuHasNoAccessKey() {
+    Program program;
+    QVERIFY(QTest::qWaitForWindowActive(&program.form));
+    QTest::keyClick(&program.form, Qt::Key_H, Qt::AltModifier);
+    QVERIFY(!program.form.findChild<QMenu*>(QStringLiteral("mnuHelp"))->isVisible());
+  }
+
+  void selection_data() {
+    QTest::addColumn<QString>("actions");
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<int>("handlings");
+    const QString saved = QStringLiteral("caption=[C:\\work\\t.cog]");
+    const QString modified = QStringLiteral("caption=[C:\\work\\t.cog *]");
+    QTest::newRow("click a line") << "click 5"
+        << "sel=5 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] " + modified + " focus=Text1" << 1;
+    QTest::newRow("click an empty line") << "click 6" << "sel=6 cur=6 Text1=[] Text2=[ 0] Text5=[] " + saved + " focus=Text1" << 1;
+    QTest::newRow("click a second line") << "click 5, click 9"
+        << "sel=9 cur=9 Text1=[  y = x + 2;] Text2=[ 4] Text5=[ 0] " + modified + " focus=Text1" << 2;
+    QTest::newRow("ctrl-click a second line") << "click 5, ctrl 7"
+        << "sel=5,7 cur=7 Text1=[] Text2=[ 2.5] Text5=[ 0] " + modified + " focus=List1" << 2;
+    QTest::newRow("ctrl-click toggles off") << "click 5, ctrl 5"
+        << "sel= cur=5 Text1=[] Text2=[ 0] Text5=[ 0] " + modified + " focus=List1" << 2;
+    QTest::newRow("the focused line is loaded") << "click 5, ctrl 7, ctrl 5"
+        << "sel=7 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] " + modified + " focus=Text1" << 3;
+    QTest::newRow("shift-click") << "click 5, shift 7"
+        << "sel=5,6,7 cur=7 Text1=[] Text2=[ 5] Text5=[ 0] " + modified + " focus=List1" << 2;
+    QTest::newRow("drag") << "drag 7-9" << "sel=7,8,9 cur=9 Text1=[] Text2=[ 7] Text5=[] " + saved + " focus=List1" << 1;
+    QTest::newRow("down from the list") << "click 7, shift 8, key Down"
+        << "sel=9 cur=9 Text1=[  y = x + 2;] Text2=[ 4] Text5=[ 0] " + modified + " focus=Text1" << 3;
+    QTest::newRow("a second arrow goes to the edit box") << "click 7, shift 8, key Down, key Up"
+        << "sel=9 cur=9 Text1=[  y = x + 2;] Text2=[ 4] Text5=[ 0] " + modified + " focus=Text1" << 3;
+    QTest::newRow("down with no line focused") << "key Down"
+        << "sel=0 cur=0 Text1=[# test script] Text2=[ 0] Text5=[ 0] " + modified + " focus=Text1" << 1;
+    QTest::newRow("save, then ctrl-click") << "click 5, save, ctrl 7"
+        << "sel=5,7 cur=7 Text1=[] Text2=[ 2.5] Text5=[ 0] " + saved + " focus=List1" << 2;
+    QTest::newRow("typing with two lines selected") << "click 5, shift 7, clicktext, type abc"
+        << "sel=5,6,7 cur=7 Text1=[abc] Text2=[ 5] Text5=[ 0] " + modified + " focus=Text1" << 2;
+  }
+
+  // One handling per user action, run after the view applied it, and what
+  // the boxes and the caption show afterwards.
+  void selection() {
+    QFETCH(QString, actions);
+    QFETCH(QString, state);
+    QFETCH(int, handlings);
+    Program program;
+    QVERIFY(QTest::qWaitForWindowActive(&program.form));
+    QVERIFY(program.open());
+    program.countClickHandlings();
+    Perform(program, actions);
+    QCOMPARE(program.state(), state);
+    QCOMPARE(program.clickHandlings, handlings);
+    // Loading a line writes it back unchanged; nothing else touches the lines.
+    QStringList lines;
+    for (const std::u16string& line : program.form.document().lineModel().lines()) {
+      lines << QString::fromStdU16String(line);
+    }
+    QCOMPARE(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), QString::fromLatin1(kScript));
+  }
+
+  // Typing writes the line at once and the bank follows every keystroke.
+  void typingMovesTheBank() {
+    Program program;
+    QVERIFY(QTest::qWaitForWindowActive(&program.form));
+    QVERIFY(program.open());
+    program.click(5);
+    QCOMPARE(program.form.text5().text(), QStringLiteral(" 0"));
+    QTest::keyClick(&program.form.text1(), Qt::Key_Home);
+    QTest::keyClick(&program.form.text1(), Qt::Key_Z);
+    QCOMPARE(program.form.document().lineModel().line(5), std::u16string(u"z  x = 1;"));
+    QCOMPARE(program.form.text5().text(), QStringLiteral(" 0"));
+    QTest::keyClick(&program.form.text1(), Qt::Key_Comma);
+    QCOMPARE(program.form.document().lineModel().line(5), std::u16string(u"z,  x = 1;"));
+    QCOMPARE(program.form.text5().text(), QStringLiteral("-1"));
+    QCOMPARE(program.form.list1().model()->index(5, 0).data().toString(), QStringLiteral("z,  x = 1;"));
+    QCOMPARE(program.form.text2().text(), QStringLiteral(" 2.5"));
+  }
+
+  void enter_data() {
+    QTest::addColumn<QString>("actions");
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<int>("handlings");
+    QTest::newRow("moves down") << "click 4, enter"
+        << "sel=5 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] caption=[C:\\work\\t.cog *] focus=Text1" << 4;
+    QTest::newRow("from an empty line") << "click 6, enter"
+        << "sel=7 cur=7 Text1=[  Print(\"hi\");] Text2=[ 2.5] Text5=[ 0] caption=[C:\\work\\t.cog *] focus=Text1" << 4;
+    QTest::newRow("the last line stays") << "click 10, enter, enter"
+        << "sel=10 cur=10 Text1=[end] Text2=[ 0] Text5=[ 0] caption=[C:\\work\\t.cog *] focus=Text1" << 1;
+    QTest::newRow("other selected lines stay") << "click 4, ctrl 8, ctrl 5, clicktext, enter"
+        << "sel=4,6,8 cur=6 Text1=[] Text2=[ 2.5] Text5=[ 0] caption=[C:\\work\\t.cog *] focus=Text1" << 6;
+  }
+
+  // Enter deselects the focused line, focuses the next one and selects it,
+  // each step running the click handling.
+  void enter() {
+    QFETCH(QString, actions);
+    QFETCH(QString, state);
+    QFETCH(int, handlings);
+    Program program;
+    QVERIFY(QTest::qWaitForWindowActive(&program.form));
+    QVERIFY(program.open());
+    program.countClickHandlings();
+    Perform(program, actions);
+    QCOMPARE(program.state(), state);
+    QCOMPARE(program.clickHandlings, handlings);
+    QCOMPARE(program.form.document().lineModel().count(), 11);
+  }
+
+  // An empty line is loaded without a change of the edit box, so Enter from
+  // an empty line onto another leaves the caption and the bank alone.
+  void enterOntoAnEmptyLineKeepsTheCaption() {
+    Program program;
+    program.write(QStringLiteral("work/t.cog"), "code\r\n\r\n\r\nx;\r\n");
+    QVERIFY(QTest::qWaitForWindowActive(&program.form));
+    QVERIFY(program.open());
+    program.click(1);
+    program.key(Qt::Key_Return);
+    QCOMPARE(program.state(), QStringLiteral("sel=2 cur=2 Text1=[] Text2=[ 0] Text5=[] caption=[C:\\work\\t.cog] focus=Text1"));
+  }
+
+  void enterInAnEmptyList() {
+    Program program;
+    QVERIFY(QTest::qWaitForWindowActive(&program.form));
+    program.form.text1().setFocus();
+    program.key(Qt::Key_Return);
+    QCOMPARE(program.state(), QStringLiteral("sel= cur=-1 Text1=[] Text2=[] Text5=[] "
+                                             "caption=[VORRIK by Orvel_Tand - Powered by the Kestrimar] focus=Text1"));
+  }
+
+  // Rip rewrites the selected lines and touches nothing else.
+  void ripLeavesTheBoxesAlone() {
+    Program program;
+    QVERIFY(QTest::qWaitForWindowActive(&program.form));
+    QVERIFY(program.open());
+    program.click(5);
+    QVERIFY(program.form.document().Save());
+    const QString before = program.state();
+    QTest::mouseClick(&program.form.command1(), Qt::LeftButton);
+    QCOMPARE(program.form.document().lineModel().line(5), std::u16string(u"x, -x;"));
+    QCOMPARE(program.state().section(QStringLiteral(" focus="), 0, 0), before.section(QStringLiteral(" focus="), 0, 0));
+    QCOMPARE(program.form.document().savedFlag, 1);
+  }
+
+  // Save, Save As and Open leave the three boxes as they were.
+  void fileCommandsLeaveTheBoxesAlone() {
+    Program program;
+    QVERIFY(QTest::qWaitForWindowActive(&program.form));
+    QVERIFY(program.open());
+    program.click(5);
+    QTest::keyClick(&program.form.text1(), Qt::Key_Home);
+    QTest::keyClick(&program.form.text1(), Qt::Key_Comma);
+    const auto boxes = [&program] {
+      return program.form.text1().text() + QLatin1Char('|') + program.form.text2().text() + QLatin1Char('|') +
+             program.form.text5().text();
+    };
+    const QString before = boxes();
+    QCOMPARE(before, QStringLiteral(",  x = 1;| 2.5| 0"));
+    Action(program.form, "mnuSave")->trigger();
+    QCOMPARE(boxes(), before);
+    program.form.chooser().setDir1Path(QStringLiteral("C:\\work"));
+    program.shell.typed = {QStringLiteral("copy")};
+    Action(program.form, "mnuSaveAs")->trigger();
+    QCOMPARE(program.read(QStringLiteral("work/copy.cog")).left(15), QByteArray("# test script\r\n"));
+    QCOMPARE(boxes(), before);
+    QCOMPARE(program.form.windowTitle(), QStringLiteral("C:\\work\\copy.cog"));
+    QVERIFY(program.open());
+    QCOMPARE(boxes(), before);
+  }
+
+  void exit_data() {
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("saved") << false << -1 << true;
+    QTest::newRow("modified, Yes") << true << int(Answer::Yes) << false;
+    QTest::newRow("modified, No") << true << int(Answer::No) << true;
+    QTest::newRow("modified, Cancel") << true << int(Answer::Cancel) << false;
+  }
+
+  // Exit and the window's close control ask only when modified, and only No
+  // ends the program; otherwise the window stays.
+  void exit() {
+    QFETCH(bool, modified);
+    QFETCH(int, answer);
+    QFETCH(bool, ends);
+    for (const bool byFrame : {false, true}) {
+      Program program;
+      QVERIFY(QTest::qWaitForWindowExposed(&program.form));
+      QVERIFY(program.open());
+      if (modified) {
+        program.click(5);
+        program.shell.answers = {Answer(answer), Answer(answer)};
+      }
+      if (byFrame) {
+        QCOMPARE(program.form.close(), ends);
+      } else {
+        Action(program.form, "mnuExit")->trigger();
+      }
+      QCOMPARE(program.shell.log.contains(QStringLiteral("end")), ends);
+      QCOMPARE(program.shell.log.contains(QStringLiteral("box [You wanna save?] Your current COG is not saved. "
+                                                         "Do you still want to quit?")),
+               modified);
+      QCOMPARE(program.form.isVisible(), !(byFrame && ends));
+      QCOMPARE(program.form.document().lineModel().count(), 11);
+    }
+  }
+
+  // About takes the main window's place; Close brings it back unchanged.
+  void aboutHidesTheMainWindow() {
+    for (const bool byFrame : {false, true}) {
+      Program program;
+      QVERIFY(QTest::qWaitForWindowExposed(&program.form));
+      QVERIFY(program.open());
+      program.click(5, {});
+      program.click(7, Qt::ShiftModifier);
+      const QString before = program.state().section(QStringLiteral(" focus="), 0, 0);
+      Action(program.form, "mnuAbout")->trigger();
+      QVERIFY(!program.form.isVisible());
+      Form3* about = program.form.existingAbout();
+      QVERIFY(about && about->isVisible());
+      if (byFrame) {
+        about->close();
+      } else {
+        QTest::mouseClick(&about->command1(), Qt::LeftButton);
+        QVERIFY(!about->isVisible());
+      }
+      QVERIFY(program.form.isVisible());
+      QCOMPARE(program.state().section(QStringLiteral(" focus="), 0, 0), before);
+    }
+  }
+
+  void howToUseTwiceLeavesOneWindow() {
+    Program program;
+    Action(program.form, "mnuHowtouse")->trigger();
+    Form2* help = program.form.existingHelp();
+    QVERIFY(help && help->isVisible());
+    Action(program.form, "mnuHowtouse")->trigger();
+    QCOMPARE(program.form.existingHelp(), help);
+    QCOMPARE(QApplication::topLevelWidgets().count(QPointer<QWidget>(help).data()), 1);
+    QVERIFY(program.form.isVisible());
+    QTest::mouseClick(&help->command1(), Qt::LeftButton);
+    QVERIFY(!help->isVisible());
+    QVERIFY(program.form.isVisible());
+  }
+
+  // The default limit of a line edit (32,767 characters) must not cut a
+  // long line when it is loaded and written back.
+  void aLongLineIsKeptWhole() {
+    Program program;
+    const QByteArray longLine = "code\r\n" + QByteArray(40000, 'a') + "\r\nend\r\n";
+    program.write(QStringLiteral("work/t.cog"), longLine);
+    QVERIFY(QTest::qWaitForWindowActive(&program.form));
+    QVERIFY(program.open());
+    program.click(1);
+    QCOMPARE(program.form.text1().text().size(), 40000);
+    QTest::keyClick(&program.form.text1(), Qt::Key_End);
+    QTest::keyClick(&program.form.text1(), Qt::Key_B);
+    QCOMPARE(program.form.document().lineModel().line(1).size(), std::size_t{40001});
+    QVERIFY(program.form.document().Save());
+    QCOMPARE(program.read(QStringLiteral("work/t.cog")), "code\r\n" + QByteArray(40000, 'a') + "b\r\nend\r\n");
+  }
+
+  // Save As before any Open creates the chooser hidden and saves into the
+  // folder it starts at.
+  void saveAsBeforeOpenUsesAHiddenChooser() {
+    Program program;
+    QVERIFY(QTest::qWaitForWindowExposed(&program.form));
+    program.shell.typed = {QStringLiteral("new")};
+    Action(program.form, "mnuSaveAs")->trigger();
+    QVERIFY(program.form.existingChooser());
+    QVERIFY(!program.form.existingChooser()->isVisible());
+    QCOMPARE(program.read(QStringLiteral("new.cog")), QByteArray());
+    QCOMPARE(program.shell.log.last(), QStringLiteral("box [File saved] File saved as:\rC:\\\\new.cog"));
+  }
+
+  // The one lone CR of the Save As confirmation breaks the line on screen.
+  void messageBoxText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("lone CR") << "File saved as:\rC:\\a.cog" << "File saved as:\nC:\\a.cog";
+    QTest::newRow("CR LF") << "a\r\nb" << "a\nb";
+    QTest::newRow("LF") << "a\n\nb" << "a\n\nb";
+  }
+  void messageBoxText() {
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    QCOMPARE(MessageBoxText(text), shown);
+  }
+
+  // The road of a piece of work: open through the chooser, edit a line, rip
+  // a range, save, and find the file on disk as expected.
+  void endToEnd() {
+    Program program;
+    QVERIFY(QTest::qWaitForWindowActive(&program.form));
+    Action(program.form, "mnuOpen")->trigger();
+    Dialog* chooser = program.form.existingChooser();
+    QVERIFY(chooser && chooser->isVisible());
+    QVERIFY(chooser->setDir1Path(QStringLiteral("C:\\work")));
+    QListWidget& files = chooser->file1();
+    QCOMPARE(files.count(), 1);
+    QTest::mouseClick(files.viewport(), Qt::LeftButton, {}, files.visualItemRect(files.item(0)).center());
+    QTest::mouseClick(&chooser->okButton(), Qt::LeftButton);
+    QVERIFY(!chooser->isVisible());
+    QCOMPARE(program.form.windowTitle(), QStringLiteral("C:\\work\\t.cog"));
+    QCOMPARE(program.form.engine().baselineTally, 9.5f);
+
+    program.click(5);
+    QTest::keyClick(&program.form.text1(), Qt::Key_Home);
+    QTest::keyClicks(&program.form.text1(), QStringLiteral("z,"));
+    QCOMPARE(program.form.text5().text(), QStringLiteral("-1"));
+
+    program.click(7);
+    program.click(9, Qt::ShiftModifier);
+    QCOMPARE(program.form.text2().text(), QStringLiteral(" 7"));
+    QTest::mouseClick(&program.form.command1(), Qt::LeftButton);
+
+    Action(program.form, "mnuSave")->trigger();
+    QCOMPARE(program.form.windowTitle(), QStringLiteral("C:\\work\\t.cog"));
+    QCOMPARE(program.read(QStringLiteral("work/t.cog")),
+             QByteArray("# test script\r\nsymbols\r\nend\r\ncode\r\nstartup:\r\nz,  x = 1;\r\n\r\n"
+                        "x, -x;\r\n  return;\r\nx, x, x, x;\r\nend\r\n"));
+    QVERIFY(program.shell.log.isEmpty());
+  }
+};
+
+}  // namespace vorrik
+
+QTEST_MAIN(vorrik::MainWindowTest)
+#include "main_window_test.moc"

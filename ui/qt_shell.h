@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "document/shell.h"
+
+namespace vorrik {
+
+/// Message text as a box shows it: every CR, alone or before LF, breaks the
+/// line, as it does in the message boxes the texts were written for.
+QString MessageBoxText(const QString& text);
+
+/// The shell of the running program: the main window's title, Qt's message
+/// and input boxes (application-modal), and quitting the event loop.
+class QtShell : public Shell {
+ public:
+  /// The window whose title setTitle sets and over which boxes are centred.
+  void setMainWindow(QWidget* window) { window_ = window; }
+
+  void setTitle(const QString& title) override;
+  Answer showMessageBox(const Message& box) override;
+  QString showInputBox(const QString& prompt, const QString& title) override;
+  void endProgram() override;
+
+ private:
+  QWidget* boxParent() const;
+
+  QPointer<QWidget> window_;
+};
+
+}  // namespace vorrik
