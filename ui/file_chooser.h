@@ -51,10 +51,24 @@ class Dialog : public QWidget {
   QPushButton& command1() const { return *command1_; }
 
  private:
-  // Filled in by the implementation.
+  /// Enter on a focused button presses it: the buttons are not default
+  /// buttons, which Qt would otherwise require for Enter.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+  /// Fills Dir1 for the folder path (Windows form) at native.
+  void fillDir1(const QString& path, const QString& native);
+  /// The Dir1 change handling: File1 follows the path of Dir1.
+  void dir1Change();
+  /// The user picked another drive in Drive1.
+  void drive1Change(int index);
+  void okClick();
+
   Shell& shell_;
   const DriveMap& drives_;
   OpenScript openScript_;
+  QString dir1Path_;      // Windows form, "" until a folder could be shown
+  QString dir1Native_;    // the same folder, native
+  int drive1Index_ = -1;  // the drive Drive1 showed before the user's change
   QPushButton* okButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
   QComboBox* drive1_ = nullptr;

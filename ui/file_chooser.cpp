@@ -1,0 +1,264 @@
+#include "ui/file_chooser.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStyle>
+#include <QStyledItemDelegate>
+
+#include <utility>
+
+#include "ui/look.h"
+
+namespace vorrik {
+
+namespace {
+
+/// Dir1 items keep their folder's full Windows path here, and their depth
+/// (0 for the root) in the next role for the indentation.
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kDepthRole = Qt::UserRole + 1;
+constexpr int kIndentPixels = 8;
+
+#ifdef Q_OS_WIN
+constexpr Qt::CaseSensitivity kPathCase = Qt::CaseInsensitive;
+#else
+constexpr Qt::CaseSensitivity kPathCase = Qt::CaseSensitive;
+#endif
+
+/// Indents each Dir1 item by its depth, so the folders above the current one
+/// read as a path and its subfolders sit one step below it.
+class IndentDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyleOptionViewItem indented = option;
+    indented.rect.setLeft(option.rect.left() + Indent(index));
+    QStyledItemDelegate::paint(painter, indented, index);
+  }
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return QStyledItemDelegate::sizeHint(option, index) + QSize(Indent(index), 0);
+  }
+
+ private:
+  static int Indent(const QModelIndex& index) { return index.data(kDepthRole).toInt() * kIndentPixels; }
+};
+
+/// Whether path is root or lies inside it.
+bool IsUnder(const QString& path, const QString& root) {
+  if (path.compare(root, kPathCase) == 0) return true;
+  const QString prefix = root.endsWith(u'/') ? root : root + u'/';
+  return path.startsWith(prefix, kPathCase);
+}
+
+/// The drive the program is on: the one whose root holds the current folder
+/// most closely, else the first.
+int CurrentDriveIndex(const QList<Drive>& drives) {
+  const QString current = QDir::currentPath();
+  qsizetype best = 0;
+  qsizetype bestLength = -1;
+  for (qsizetype i = 0; i < drives.size(); ++i) {
+    QString root = QFileInfo(drives[i].root).canonicalFilePath();
+    if (root.isEmpty()) root = QDir::cleanPath(drives[i].root);
+    if (IsUnder(current, root) && root.size() > bestLength) {
+      best = i;
+      bestLength = root.size();
+    }
+  }
+  return static_cast<int>(best);
+}
+
+/// "C:" alone, or a drive list entry such as "c: [/home/me]".
+bool IsDriveAlone(const QString& path) {
+  return path.size() >= 2 && path.at(1) == u':' &&
+         (path.size() == 2 || path.mid(2).startsWith(QStringLiteral(" [")));
+}
+
+/// Why native cannot be shown as a folder, or "" when it can.
+QString FolderProblem(const QString& native) {
+  const QFileInfo info(native);
+  if (!info.exists()) return QStringLiteral("The folder does not exist.");
+  if (!info.isDir()) return QStringLiteral("This is a file, not a folder.");
+  bool readable = info.isReadable();
+#ifdef Q_OS_UNIX
+  readable = readable && info.isExecutable();  // listing needs search permission too
+#endif
+  if (!readable) return QStringLiteral("The folder cannot be read.");
+  return {};
+}
+
+/// The folder names below the drive's root in native, as they are on disk.
+QStringList ComponentsBelowRoot(const QString& native, const QString& root) {
+  static const QRegularExpression kSeparators(QStringLiteral("[\\\\/]+"));
+  return native.mid(root.size()).split(kSeparators, Qt::SkipEmptyParts);
+}
+
+}  // namespace
+
+Dialog::Dialog(Shell& shell, const DriveMap& drives, OpenScript openScript)
+    : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      shell_(shell),
+      drives_(drives),
+      openScript_(std::move(openScript)) {
+  setObjectName(QStringLiteral("Dialog"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Select a COG file"));
+  setWindowIcon(ProgramIcon());
+  setFont(WindowDefaultFont());
+  setGeometry(184, 250, 401, 213);
+  setFixedSize(401, 213);
+
+  const auto makeButton = [this](const char* name, const QString& caption, const QRect& place) {
+    auto* button = new QPushButton(caption, this);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(place);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    button->installEventFilter(this);
+    return button;
+  };
+  okButton_ = makeButton("OKButton", QStringLiteral("OK"), Twips(4680, 120, 1215, 375));
+  cancelButton_ = makeButton("CancelButton", QStringLiteral("Cancel"), Twips(4680, 600, 1215, 375));
+
+  drive1_ = new QComboBox(this);
+  drive1_->setObjectName(QStringLiteral("Drive1"));
+  drive1_->setGeometry(Twips(2040, 120, 2535, 315));
+  const QIcon driveIcon = style()->standardIcon(QStyle::SP_DriveHDIcon);
+  for (const Drive& d : drives_.drives())
+    drive1_->addItem(driveIcon,
+                     QStringLiteral("%1: [%2]").arg(d.letter.toLower(), QDir::toNativeSeparators(d.root)));
+  if (drive1_->count() > 0) drive1_->setCurrentIndex(CurrentDriveIndex(drives_.drives()));
+  drive1Index_ = drive1_->currentIndex();
+
+  dir1_ = new QListWidget(this);
+  dir1_->setObjectName(QStringLiteral("Dir1"));
+  dir1_->setGeometry(Twips(2040, 480, 2535, 2565));
+  dir1_->setItemDelegate(new IndentDelegate(dir1_));
+
+  file1_ = new QListWidget(this);
+  file1_->setObjectName(QStringLiteral("File1"));
+  file1_->setGeometry(Twips(120, 120, 1815, 3015));
+  file1_->setSelectionMode(QAbstractItemView::SingleSelection);
+
+  command1_ = makeButton("Command1", QStringLiteral("JK DIR"), Twips(4680, 1680, 1215, 375));
+
+  setTabOrder(okButton_, cancelButton_);
+  setTabOrder(cancelButton_, drive1_);
+  setTabOrder(drive1_, dir1_);
+  setTabOrder(dir1_, file1_);
+  setTabOrder(file1_, command1_);
+
+  connect(okButton_, &QPushButton::clicked, this, [this] { okClick(); });
+  connect(cancelButton_, &QPushButton::clicked, this, [this] { hide(); });
+  connect(command1_, &QPushButton::clicked, this, [this] { setDir1Path(QString::fromLatin1(kGameFolder)); });
+  connect(drive1_, &QComboBox::activated, this, [this](int index) { drive1Change(index); });
+  connect(dir1_, &QListWidget::itemDoubleClicked, this,
+          [this](QListWidgetItem* item) { setDir1Path(item->data(kPathRole).toString()); });
+
+  setDir1Path(QString::fromLatin1(kStartFolder));
+}
+
+QString Dialog::dir1Path() const { return dir1Path_; }
+
+bool Dialog::setDir1Path(const QString& path) {
+  // A drive alone stands for its root.
+  const QString wanted = IsDriveAlone(path) ? path.left(2).toUpper() + u'\\' : path;
+  const NativePath native = drives_.ToNative(wanted);
+  const QString problem = native.ok() ? FolderProblem(native.path) : native.error;
+  if (!problem.isEmpty()) {
+    Message box;
+    box.text = QStringLiteral("Cannot show the folder %1\n\n%2").arg(wanted, problem);
+    box.title = QStringLiteral("VORRIK");
+    box.icon = Message::Icon::Warning;
+    shell_.showMessageBox(box);
+    // A double click may have moved the highlight; it stays on the folder shown.
+    for (int row = 0; row < dir1_->count(); ++row)
+      if (dir1_->item(row)->data(kPathRole).toString() == dir1Path_) {
+        dir1_->setCurrentRow(row);
+        break;
+      }
+    return false;
+  }
+  fillDir1(wanted, native.path);
+  dir1Change();
+  return true;
+}
+
+void Dialog::fillDir1(const QString& path, const QString& native) {
+  // Rebuild the path from the disk, so each folder shows as it is named there.
+  const QChar letter = path.at(0).toUpper();
+  QString root;
+  for (const Drive& d : drives_.drives())
+    if (d.letter == letter) root = d.root;
+  const QStringList components = ComponentsBelowRoot(native, root);
+
+  const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+  const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+  const auto add = [this](const QIcon& icon, const QString& text, const QString& full, qsizetype depth) {
+    auto* item = new QListWidgetItem(icon, text, dir1_);
+    item->setData(kPathRole, full);
+    item->setData(kDepthRole, static_cast<int>(depth));
+  };
+
+  dir1_->clear();
+  QString full = QString(letter) + QStringLiteral(":\\");
+  add(open, full, full, 0);
+  for (qsizetype i = 0; i < components.size(); ++i) {
+    full = i == 0 ? full + components[i] : full + u'\\' + components[i];
+    add(open, components[i], full, i + 1);
+  }
+  dir1Path_ = full;
+  dir1Native_ = native;
+  dir1_->setCurrentRow(static_cast<int>(components.size()));
+
+  const QString prefix = full.endsWith(u'\\') ? full : full + u'\\';
+  const QStringList subfolders =
+      QDir(native).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+  for (const QString& name : subfolders) add(closed, name, prefix + name, components.size() + 1);
+}
+
+void Dialog::dir1Change() {
+  file1_->clear();
+  file1_->addItems(
+      QDir(dir1Native_).entryList({QStringLiteral("*.cog")}, QDir::Files, QDir::Name | QDir::IgnoreCase));
+}
+
+void Dialog::drive1Change(int index) {
+  if (index == drive1Index_) return;
+  if (setDir1Path(drive1_->itemText(index)))
+    drive1Index_ = index;
+  else
+    drive1_->setCurrentIndex(drive1Index_);  // not a user change: no handling
+}
+
+void Dialog::okClick() {
+  if (openScript_ && openScript_(dir1Path_, fileName())) hide();
+}
+
+QString Dialog::drive() const { return drive1_->currentText(); }
+
+QString Dialog::fileName() const {
+  const QList<QListWidgetItem*> selected = file1_->selectedItems();
+  return selected.isEmpty() ? QString() : selected.first()->text();
+}
+
+bool Dialog::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      if (auto* button = qobject_cast<QPushButton*>(watched)) {
+        button->click();
+        return true;
+      }
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace vorrik
