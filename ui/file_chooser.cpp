@@ -84,7 +84,7 @@ bool IsDriveAlone(const QString& path) {
 QString FolderProblem(const QString& native) {
   const QFileInfo info(native);
   if (!info.exists()) return QStringLiteral("The folder does not exist.");
-  if (!info.isDir()) return QStringLiteral("This is a file, not a folder.");
+  if (!info.isDir()) return QStringLiteral("It is a file, not a folder.");
   bool readable = info.isReadable();
 #ifdef Q_OS_UNIX
   readable = readable && info.isExecutable();  // listing needs search permission too

@@ -307,7 +307,7 @@ class FileChooserTest : public QObject {
     QTest::newRow("case, slashes and dots") << "c:/program files//LUCASARTS/./x/../jedi knight/"
                                             << "C:\\Program Files\\LucasArts\\Jedi Knight" << "";
     QTest::newRow("above the root") << "C:\\..\\work" << "C:\\work" << "";
-    QTest::newRow("a file") << "C:\\a.cog" << "C:\\" << "C:\\a.cog\n\nThis is a file, not a folder.";
+    QTest::newRow("a file") << "C:\\a.cog" << "C:\\" << "C:\\a.cog\n\nIt is a file, not a folder.";
     QTest::newRow("missing") << "C:\\nothing" << "C:\\" << "C:\\nothing\n\nThe folder does not exist.";
     QTest::newRow("unknown drive") << "Q:\\cog" << "C:\\"
                                    << "Q:\\cog\n\nThere is no drive Q: on this computer.";

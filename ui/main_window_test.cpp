@@ -533,6 +533,68 @@ class MainWindowTest : public QObject {
     QCOMPARE(program.shell.log.last(), QStringLiteral("box [File saved] File saved as:\rC:\\\\new.cog"));
   }
 
+  void chooserOk_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a file in a folder") << "C:\\work" << "t.cog" << "C:\\work\\t.cog" << "";
+    QTest::newRow("a file in the root") << "C:" << "t.cog" << "C:\\\\t.cog" << "";
+    QTest::newRow("no file selected") << "C:\\work" << "" << "C:\\work\\old.cog"
+        << "box [VORRIK] Cannot open C:\\work\\\n\nIt is a folder, not a file. {warning}";
+  }
+
+  // The chooser's OK opens the selected file, or tells why not and keeps
+  // the open script, the caption and the chooser.
+  void chooserOk() {
+    QFETCH(QString, folder);
+    QFETCH(QString, file);
+    QFETCH(QString, caption);
+    QFETCH(QString, message);
+    Program program;
+    program.write(QStringLiteral("t.cog"), kScript);
+    program.write(QStringLiteral("work/old.cog"), "code\r\nx;\r\n");
+    QVERIFY(program.form.document().OpenScript(QStringLiteral("C:\\work"), QStringLiteral("old.cog"),
+                                               program.form.engine()));
+    Action(program.form, "mnuOpen")->trigger();
+    Dialog& chooser = program.form.chooser();
+    QVERIFY(chooser.setDir1Path(folder));
+    QListWidget& files = chooser.file1();
+    const QList<QListWidgetItem*> found = files.findItems(file, Qt::MatchExactly);
+    if (!file.isEmpty()) {
+      QCOMPARE(found.size(), 1);
+      QTest::mouseClick(files.viewport(), Qt::LeftButton, {}, files.visualItemRect(found.first()).center());
+    }
+    QTest::mouseClick(&chooser.okButton(), Qt::LeftButton);
+    QCOMPARE(program.form.windowTitle(), caption);
+    QCOMPARE(program.shell.log.join(QLatin1Char('\n')), message);
+    QCOMPARE(chooser.isVisible(), !message.isEmpty());
+    QCOMPARE(program.form.document().lineModel().count(), message.isEmpty() ? 11 : 2);
+    QCOMPARE(program.form.engine().baselineTally, message.isEmpty() ? 9.5f : 1.0f);
+  }
+
+  // Open shows the same chooser again, as it was left; its close control
+  // destroys it and the next Open starts afresh at C:.
+  void chooserIsKeptUntilClosed() {
+    Program program;
+    Action(program.form, "mnuOpen")->trigger();
+    QPointer<Dialog> chooser = program.form.existingChooser();
+    QVERIFY(chooser && chooser->setDir1Path(QStringLiteral("C:\\work")));
+    chooser->file1().setCurrentRow(0);
+    QTest::mouseClick(&chooser->cancelButton(), Qt::LeftButton);
+    QVERIFY(!chooser->isVisible());
+    Action(program.form, "mnuOpen")->trigger();
+    QCOMPARE(program.form.existingChooser(), chooser.data());
+    QVERIFY(chooser->isVisible());
+    QCOMPARE(chooser->dir1Path() + QLatin1Char('|') + chooser->fileName(), QStringLiteral("C:\\work|t.cog"));
+    chooser->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!chooser);
+    QVERIFY(program.form.isVisible());
+    Action(program.form, "mnuOpen")->trigger();
+    QCOMPARE(program.form.existingChooser()->dir1Path(), QStringLiteral("C:\\"));
+  }
+
   // The one lone CR of the Save As confirmation breaks the line on screen.
   void messageBoxText_data() {
     QTest::addColumn<QString>("text");
