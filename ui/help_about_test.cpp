@@ -75,12 +75,6 @@ class HelpAboutTest : public QObject {
     QVERIFY(opaque.size() + (clear ? 1 : 0) <= 16);
   }
 
-  void iconSizes() {
-    const QList<QSize> sizes = ProgramIcon().availableSizes();
-    QVERIFY(sizes.contains(QSize(16, 16)));
-    QVERIFY(sizes.contains(QSize(32, 32)));
-  }
-
   void windows_data() {
     QTest::addColumn<QString>("form");
     QTest::addColumn<QString>("caption");
