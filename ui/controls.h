@@ -32,6 +32,8 @@ class LineListView : public QListView {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
+  void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                   const QList<int>& roles = QList<int>()) override;
 
  private:
   void reportIfChanged();
