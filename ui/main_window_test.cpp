@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QPaintEvent>
 #include <QTest>
 
 #include "document/drive_map.h"
@@ -501,6 +502,30 @@ class MainWindowTest : public QObject {
     QTest::mouseClick(&help->command1(), Qt::LeftButton);
     QVERIFY(!help->isVisible());
     QVERIFY(program.form.isVisible());
+  }
+
+  // A changed line has its row repainted (the list skips laying out every
+  // row again, so it must ask for the repaint itself).
+  void aChangedLineIsRepainted() {
+    Program program;
+    QVERIFY(QTest::qWaitForWindowExposed(&program.form));
+    QVERIFY(program.open());
+    struct PaintSpy : QObject {
+      QRegion painted;
+      bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+      }
+    } spy;
+    QWidget* viewport = program.form.list1().viewport();
+    viewport->installEventFilter(&spy);
+    // Every paint pending since the load first, then only the change.
+    viewport->update();
+    QTRY_VERIFY(spy.painted.contains(viewport->rect()));
+    spy.painted = QRegion();
+    program.form.document().lineModel().setLine(5, u"changed");
+    const QRect row = program.form.list1().visualRect(program.form.document().lineModel().index(5));
+    QTRY_VERIFY_WITH_TIMEOUT(spy.painted.contains(row), 1000);
   }
 
   // The default limit of a line edit (32,767 characters) must not cut a
