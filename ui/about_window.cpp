@@ -1,7 +1,6 @@
 #include "ui/about_window.h"
 
 #include <QCloseEvent>
-#include <QLabel>
 #include <QPushButton>
 
 #include <utility>
@@ -9,27 +8,6 @@
 #include "ui/look.h"
 
 namespace vorrik {
-
-namespace {
-
-// A fixed paragraph, wrapped at the label's width and set from its top edge.
-void AddParagraph(const char* name, const QString& text, Qt::Alignment across, const QRect& place,
-                  QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QString::fromLatin1(name));
-  // Full hinting puts each glyph on whole pixels, as the old bitmap font did;
-  // the font standing in for it then fits each paragraph in the lines its box
-  // was sized for (at default hinting the help's second paragraph needs five).
-  QFont font = parent->font();
-  font.setHintingPreference(QFont::PreferFullHinting);
-  label->setFont(font);
-  label->setWordWrap(true);
-  label->setAlignment(across | Qt::AlignTop);
-  label->setFocusPolicy(Qt::NoFocus);
-  label->setGeometry(place);
-}
-
-}  // namespace
 
 Form3::Form3(std::function<void()> showMainWindow)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -42,23 +20,23 @@ Form3::Form3(std::function<void()> showMainWindow)
   setAttribute(Qt::WA_DeleteOnClose);
   resize(343, 300);
 
-  AddParagraph("Label1",
-               QStringLiteral("This release opens one COG script at a time and lists its lines. "
-                              "While you edit a line, the object bank shows how many objects to add "
-                              "or remove, and the tally counts the objects in the selected lines. "
-                              "Save As writes your changes to a file."),
-               Qt::AlignLeft, Twips(240, 240, 4575, 855), this);
-  AddParagraph("Label2",
-               QStringLiteral("Ripping turns the selected lines into lines of x's that count the same "
-                              "as the code they replace. Give ripped lines a quick look before you "
-                              "save: an x keeps the count, not the code."),
-               Qt::AlignLeft, Twips(240, 1320, 4575, 855), this);
-  AddParagraph("Label3", QStringLiteral("Thank you for using VORRIK, and happy hacking!"),
-               Qt::AlignHCenter, Twips(240, 3120, 4575, 495), this);
-  AddParagraph("Label4",
-               QStringLiteral("VORRIK is written by Orvel_Tand. Powered by the Kestrimar, with "
-                              "thanks to its hackers for their cogs and ideas."),
-               Qt::AlignHCenter, Twips(240, 3840, 4575, 615), this);
+  MakeLabel(this, "Label1",
+            QStringLiteral("This release opens one COG script at a time and lists its lines. "
+                           "While you edit a line, the object bank shows how many objects to add "
+                           "or remove, and the tally counts the objects in the selected lines. "
+                           "Save As writes your changes to a file."),
+            Twips(240, 240, 4575, 855));
+  MakeLabel(this, "Label2",
+            QStringLiteral("Ripping turns the selected lines into lines of x's that count the same "
+                           "as the code they replace. Give ripped lines a quick look before you "
+                           "save: an x keeps the count, not the code."),
+            Twips(240, 1320, 4575, 855));
+  MakeLabel(this, "Label3", QStringLiteral("Thank you for using VORRIK, and happy hacking!"),
+            Twips(240, 3120, 4575, 495), Qt::AlignHCenter);
+  MakeLabel(this, "Label4",
+            QStringLiteral("VORRIK is written by Orvel_Tand. Powered by the Kestrimar, with "
+                           "thanks to its hackers for their cogs and ideas."),
+            Twips(240, 3840, 4575, 615), Qt::AlignHCenter);
 
   command1_ = new QPushButton(QStringLiteral("Close"), this);
   command1_->setObjectName(QStringLiteral("Command1"));

@@ -1,31 +1,10 @@
 #include "ui/help_window.h"
 
-#include <QLabel>
 #include <QPushButton>
 
 #include "ui/look.h"
 
 namespace vorrik {
-
-namespace {
-
-// A fixed paragraph, wrapped at the label's width from its top left corner.
-void AddParagraph(const char* name, const QString& text, const QRect& place, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QString::fromLatin1(name));
-  // Full hinting puts each glyph on whole pixels, as the old bitmap font did;
-  // the font standing in for it then fits each paragraph in the lines its box
-  // was sized for (at default hinting the help's second paragraph needs five).
-  QFont font = parent->font();
-  font.setHintingPreference(QFont::PreferFullHinting);
-  label->setFont(font);
-  label->setWordWrap(true);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  label->setFocusPolicy(Qt::NoFocus);
-  label->setGeometry(place);
-}
-
-}  // namespace
 
 Form2::Form2() : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                       Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint) {
@@ -44,23 +23,23 @@ Form2::Form2() : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowS
   // Close only hides the window, so it keeps its state until it is shown again.
   connect(command1_, &QPushButton::clicked, this, &QWidget::hide);
 
-  AddParagraph("Label1",
-               QStringLiteral("VORRIK is an application made for hackers to help them keep careful "
-                              "count of JK objects. VORRIK can also rip apart lines of code into "
-                              "their base objects, making the process of writing hacks much quicker."),
-               Twips(240, 240, 5175, 735), this);
-  AddParagraph("Label2",
-               QStringLiteral("To use VORRIK, simply open a file using the menu. Clicking on a single "
-                              "line in the cog display will copy the text to a box below, where you "
-                              "can edit it. Highlighting multiple lines in the cog display will allow "
-                              "you to rip the code down into X's, or see a count of the objects in "
-                              "those line(s)."),
-               Twips(240, 1200, 5175, 855), this);
-  AddParagraph("Label3",
-               QStringLiteral("The object bank is the number of objects you must create or remove. If "
-                              "the number is negative, you must remove that number of objects. If the "
-                              "number is positive, you must add that number of objects."),
-               Twips(240, 2160, 5175, 615), this);
+  MakeLabel(this, "Label1",
+            QStringLiteral("VORRIK is an application made for hackers to help them keep careful "
+                           "count of JK objects. VORRIK can also rip apart lines of code into "
+                           "their base objects, making the process of writing hacks much quicker."),
+            Twips(240, 240, 5175, 735));
+  MakeLabel(this, "Label2",
+            QStringLiteral("To use VORRIK, simply open a file using the menu. Clicking on a single "
+                           "line in the cog display will copy the text to a box below, where you "
+                           "can edit it. Highlighting multiple lines in the cog display will allow "
+                           "you to rip the code down into X's, or see a count of the objects in "
+                           "those line(s)."),
+            Twips(240, 1200, 5175, 855));
+  MakeLabel(this, "Label3",
+            QStringLiteral("The object bank is the number of objects you must create or remove. If "
+                           "the number is negative, you must remove that number of objects. If the "
+                           "number is positive, you must add that number of objects."),
+            Twips(240, 2160, 5175, 615));
 }
 
 }  // namespace vorrik

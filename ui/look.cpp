@@ -24,6 +24,23 @@ QFont SansSerifFont(qreal points) {
 
 QFont WindowDefaultFont() { return SansSerifFont(8); }
 
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& place,
+                  Qt::Alignment across) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromLatin1(name));
+  // Full hinting puts each glyph on whole pixels, as the old bitmap font did;
+  // the font standing in for it then fits each paragraph in the lines its box
+  // was sized for (at default hinting the help's second paragraph needs five).
+  QFont font = parent->font();
+  font.setHintingPreference(QFont::PreferFullHinting);
+  label->setFont(font);
+  label->setWordWrap(true);
+  label->setAlignment(across | Qt::AlignTop);
+  label->setFocusPolicy(Qt::NoFocus);
+  label->setGeometry(place);
+  return label;
+}
+
 QIcon ProgramIcon() {
   InitIconResources();
   QIcon icon;

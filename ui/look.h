@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QIcon>
+#include <QLabel>
 #include <QRect>
 
 namespace vorrik {
@@ -24,6 +25,11 @@ QFont SansSerifFont(qreal points);
 
 /// The windows' default font: "MS Sans Serif", 8 pt.
 QFont WindowDefaultFont();
+
+/// A fixed label at a place in pixels: its text wraps at word boundaries
+/// from the top edge, aligned across as given, and it never takes the focus.
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& place,
+                  Qt::Alignment across = Qt::AlignLeft);
 
 /// The program's icon, with its 32x32 and 16x16 images.
 QIcon ProgramIcon();

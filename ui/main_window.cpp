@@ -21,15 +21,6 @@ std::vector<QLine> Rules() {
           line(7440, 3360, 10320, 3360), line(7440, 6480, 10320, 6480)};
 }
 
-QLabel* MakeLabel(const char* name, const QString& text, const QRect& place, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->setWordWrap(true);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  label->setGeometry(place);
-  return label;
-}
-
 QLineEdit* MakeDisplay(const char* name, qreal points, const QRect& place, QWidget* parent) {
   auto* box = new QLineEdit(parent);
   box->setObjectName(QString::fromLatin1(name));
@@ -86,26 +77,25 @@ void Form1::createControls() {
 
   text5_ = MakeDisplay("Text5", 18, Twips(8160, 720, 1695, 615), client);
 
-  label4_ = MakeLabel("Label4", QStringLiteral("OBJECT BANK"), Twips(7680, 120, 2655, 495), client);
+  label4_ = MakeLabel(client, "Label4", QStringLiteral("OBJECT BANK"), Twips(7680, 120, 2655, 495),
+                      Qt::AlignHCenter);
   label4_->setFont(SansSerifFont(18));
-  label4_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  label1_ = MakeLabel("Label1",
+  label1_ = MakeLabel(client, "Label1",
                       QStringLiteral("NOTE: This program is an early beta version. Bugs still exist with the "
                                      "Ripping apart code, but it is functional as long as you give the "
                                      "ripped cog a quick glance afterwards."),
-                      Twips(7680, 3600, 2655, 1215), client);
-  label2_ = MakeLabel("Label2",
+                      Twips(7680, 3600, 2655, 1215));
+  label2_ = MakeLabel(client, "Label2",
                       QStringLiteral("The ripping code has not been optimized and tested as thoroughly as "
                                      "the parsing code, and is much less reliable. Remember, this doesn't "
                                      "mean it's worthless..."),
-                      Twips(7680, 5040, 2655, 1215), client);
+                      Twips(7680, 5040, 2655, 1215));
 
   text2_ = MakeDisplay("Text2", 13.5, Twips(8160, 7080, 1695, 555), client);
 
-  label3_ = MakeLabel("Label3", QStringLiteral("Objects in selected lines"), Twips(7680, 6600, 2655, 375),
-                      client);
+  label3_ = MakeLabel(client, "Label3", QStringLiteral("Objects in selected lines"),
+                      Twips(7680, 6600, 2655, 375), Qt::AlignHCenter);
   label3_->setFont(SansSerifFont(12));
-  label3_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
   setTabOrder(list1_, text1_);
   setTabOrder(text1_, command1_);
