@@ -51,6 +51,9 @@ Form1::Form1(Shell& shell, DriveMap driveMap) : shell_(shell), document_(shell, 
 }
 
 Form1::~Form1() {
+  // The list view uses the document's model and selection, which are members
+  // and go before the base class deletes its children: delete the view first.
+  delete takeCentralWidget();
   delete dialog_.data();
   delete form2_.data();
   delete form3_.data();
