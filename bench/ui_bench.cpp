@@ -16,25 +16,14 @@
 #include <QTest>
 
 #include "bench/bench_script.h"
+#include "bench/silent_shell.h"
 #include "ui/look.h"
 #include "ui/main_window.h"
 
 namespace {
 
+using vorrik::bench::SilentShell;
 using vorrik::bench::TheScript;
-
-/// A shell that shows nothing; a benchmark that meets a message box fails.
-class SilentShell : public vorrik::Shell {
- public:
-  void setTitle(const QString&) override {}
-  vorrik::Answer showMessageBox(const vorrik::Message& box) override {
-    failure = box.text;
-    return vorrik::Answer::Ok;
-  }
-  QString showInputBox(const QString&, const QString&) override { return {}; }
-  void endProgram() override {}
-  QString failure;
-};
 
 /// The main window over a temporary drive C: holding the script as bench.cog.
 struct Program {
