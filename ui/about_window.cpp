@@ -10,15 +10,8 @@
 namespace vorrik {
 
 Form3::Form3(std::function<void()> showMainWindow)
-    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
-      showMainWindow_(std::move(showMainWindow)) {
-  setObjectName(QStringLiteral("Form3"));
-  setWindowTitle(QStringLiteral("About VORRIK"));
-  setWindowIcon(ProgramIcon());
-  setFont(WindowDefaultFont());
-  setAttribute(Qt::WA_DeleteOnClose);
-  resize(343, 300);
+    : showMainWindow_(std::move(showMainWindow)) {
+  SetUpTextWindow(*this, "Form3", QStringLiteral("About VORRIK"), QSize(343, 300));
 
   MakeLabel(this, "Label1",
             QStringLiteral("This release opens one COG script at a time and lists its lines. "

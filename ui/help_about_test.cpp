@@ -83,8 +83,7 @@ class HelpAboutTest : public QObject {
     QTest::newRow("about") << QStringLiteral("Form3") << QStringLiteral("About VORRIK") << QSize(343, 300);
   }
 
-  // Caption, client size, frame, font and icon, and that the window system
-  // places the window.
+  // Caption, client size and a sizable frame with all three controls.
   void windows() {
     QFETCH(QString, form);
     QFETCH(QString, caption);
@@ -104,10 +103,6 @@ class HelpAboutTest : public QObject {
     QVERIFY(!flags.testFlag(Qt::MSWindowsFixedSizeDialogHint));
     QCOMPARE(window->minimumSize(), QSize(0, 0));
     QCOMPARE(window->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
-    QVERIFY(!window->testAttribute(Qt::WA_Moved));
-    QVERIFY(window->testAttribute(Qt::WA_DeleteOnClose));
-    QCOMPARE(window->font(), WindowDefaultFont());
-    QVERIFY(window->windowIcon().availableSizes().contains(QSize(16, 16)));
   }
 
   void controls_data() {
@@ -153,10 +148,6 @@ class HelpAboutTest : public QObject {
     QVERIFY(label->wordWrap());
     QCOMPARE(label->alignment(), across | Qt::AlignTop);
     QVERIFY(!label->text().isEmpty());
-    const QFont font = WindowDefaultFont();
-    QCOMPARE(label->font().family(), font.family());
-    QCOMPARE(label->font().pointSizeF(), font.pointSizeF());
-    QCOMPARE(label->font().weight(), font.weight());
     const int needed = label->heightForWidth(place.width());
     QVERIFY2(needed <= place.height(), qPrintable(QStringLiteral("%1 needs %2 px, has %3")
                                                       .arg(control)

@@ -6,16 +6,10 @@
 
 namespace vorrik {
 
-Form2::Form2() : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                      Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint) {
-  setObjectName(QStringLiteral("Form2"));
-  setWindowTitle(QStringLiteral("How to use VORRIK"));
-  setWindowIcon(ProgramIcon());
-  setFont(WindowDefaultFont());
-  // The frame's close control destroys the window; the main window makes a
-  // new one the next time help is asked for.
-  setAttribute(Qt::WA_DeleteOnClose);
-  resize(379, 250);
+Form2::Form2() {
+  // The main window makes a new one after the frame's close control has
+  // destroyed it.
+  SetUpTextWindow(*this, "Form2", QStringLiteral("How to use VORRIK"), QSize(379, 250));
 
   command1_ = new QPushButton(QStringLiteral("Close"), this);
   command1_->setObjectName(QStringLiteral("Command1"));

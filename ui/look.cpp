@@ -24,6 +24,15 @@ QFont SansSerifFont(qreal points) {
 
 QFont WindowDefaultFont() { return SansSerifFont(8); }
 
+void SetUpTextWindow(QWidget& window, const char* name, const QString& caption, QSize client) {
+  window.setObjectName(QString::fromLatin1(name));
+  window.setWindowTitle(caption);
+  window.setWindowIcon(ProgramIcon());
+  window.setFont(WindowDefaultFont());
+  window.setAttribute(Qt::WA_DeleteOnClose);
+  window.resize(client);
+}
+
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& place,
                   Qt::Alignment across) {
   auto* label = new QLabel(text, parent);

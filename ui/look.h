@@ -26,6 +26,11 @@ QFont SansSerifFont(qreal points);
 /// The windows' default font: "MS Sans Serif", 8 pt.
 QFont WindowDefaultFont();
 
+/// Sets up a top-level window of fixed text: its name, caption, client size,
+/// the program's icon and default font; closing it through its frame
+/// destroys it.
+void SetUpTextWindow(QWidget& window, const char* name, const QString& caption, QSize client);
+
 /// A fixed label at a place in pixels: its text wraps at word boundaries
 /// from the top edge, aligned across as given, and it never takes the focus.
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& place,
