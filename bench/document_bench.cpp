@@ -7,12 +7,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "bench/bench_script.h"
-#include "bench/silent_shell.h"
+#include "bench/bench_drive.h"
 #include "document/script_document.h"
 
 namespace {
@@ -23,10 +22,7 @@ using vorrik::bench::TheScript;
 /// A temporary drive C: holding the script as bench.cog.
 struct Fixture {
   Fixture() : doc(shell, vorrik::DriveMap({{u'C', dir.path()}})) {
-    QFile file(dir.filePath(QStringLiteral("bench.cog")));
-    const std::string& bytes = TheScript().bytes;
-    ok = file.open(QIODevice::WriteOnly) &&
-         file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
+    ok = vorrik::bench::WriteScriptFile(dir.filePath(QStringLiteral("bench.cog")));
   }
 
   bool Check(benchmark::State& state) {

@@ -9,14 +9,13 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QFile>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "bench/bench_script.h"
-#include "bench/silent_shell.h"
+#include "bench/bench_drive.h"
 #include "ui/look.h"
 #include "ui/main_window.h"
 
@@ -28,10 +27,7 @@ using vorrik::bench::TheScript;
 /// The main window over a temporary drive C: holding the script as bench.cog.
 struct Program {
   Program() : form(shell, vorrik::DriveMap({{u'C', dir.path()}})) {
-    QFile file(dir.filePath(QStringLiteral("bench.cog")));
-    const std::string& bytes = TheScript().bytes;
-    if (file.open(QIODevice::WriteOnly)) file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-    file.close();
+    written = vorrik::bench::WriteScriptFile(dir.filePath(QStringLiteral("bench.cog")));
     form.Load();
     form.show();
     form.activateWindow();
@@ -50,7 +46,8 @@ struct Program {
   bool open() {
     prepareChooser();
     QTest::mouseClick(&form.chooser().okButton(), Qt::LeftButton);
-    return form.document().lineModel().count() == vorrik::bench::kScriptLines && shell.failure.isEmpty();
+    return written && form.document().lineModel().count() == vorrik::bench::kScriptLines &&
+           shell.failure.isEmpty();
   }
 
   void click(int row) {
@@ -62,6 +59,7 @@ struct Program {
   QTemporaryDir dir;
   SilentShell shell;
   vorrik::Form1 form;
+  bool written = false;
   bool active = false;
 };
 
