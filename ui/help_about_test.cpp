@@ -39,8 +39,9 @@ class HelpAboutTest : public QObject {
   void iconImages_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<int>("side");
-    QTest::newRow("16") << QStringLiteral(":/icons/vorrik-16.xpm") << 16;
-    QTest::newRow("32") << QStringLiteral(":/icons/vorrik-32.xpm") << 32;
+    for (int side : {16, 32, 64, 128})
+      QTest::newRow(qPrintable(QString::number(side)))
+          << QStringLiteral(":/icons/vorrik-%1.png").arg(side) << side;
   }
 
   // Each image loads at its size and keeps to the classic 16 colours, with a

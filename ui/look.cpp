@@ -53,8 +53,8 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const 
 QIcon ProgramIcon() {
   InitIconResources();
   QIcon icon;
-  icon.addFile(QStringLiteral(":/icons/vorrik-16.xpm"), QSize(16, 16));
-  icon.addFile(QStringLiteral(":/icons/vorrik-32.xpm"), QSize(32, 32));
+  for (int side : {16, 32, 64, 128})
+    icon.addFile(QStringLiteral(":/icons/vorrik-%1.png").arg(side), QSize(side, side));
   return icon;
 }
 

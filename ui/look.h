@@ -36,7 +36,7 @@ void SetUpTextWindow(QWidget& window, const char* name, const QString& caption, 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& place,
                   Qt::Alignment across = Qt::AlignLeft);
 
-/// The program's icon, with its 32x32 and 16x16 images.
+/// The program's icon, with its 16, 32, 64 and 128 pixel images.
 QIcon ProgramIcon();
 
 }  // namespace vorrik

@@ -1,12 +1,18 @@
 #!/usr/bin/env python3
-"""Writes the program icon, vorrik-32.xpm and vorrik-16.xpm, beside this file.
+"""Writes the program icon as vorrik-SIZE.png beside this file.
 
 The motif is a bold blue V standing on a small wooden abacus, drawn from the
 pixel maps below in the classic 16-colour palette with a clear background.
+The 16 and 32 pixel images have maps of their own; the 64 and 128 pixel ones
+(for high-DPI screens and the desktop's larger icon sizes) are the 32 pixel
+map with each pixel drawn as a 2x2 or 4x4 block, keeping the pixel look.
+The images are palette PNGs with one clear colour.
 Run it again after editing a map: python3 ui/icons/make-icons.py
 """
 
 import pathlib
+import struct
+import zlib
 
 # One character per pixel; "." is transparent.
 PALETTE = {
@@ -91,23 +97,38 @@ def rows(art):
     return lines
 
 
-def xpm(name, art):
-    """The XPM text of a map, listing only the colours it uses."""
+def png(art, scale=1):
+    """The PNG bytes of a map, each pixel drawn as a scale x scale block."""
     lines = rows(art)
     used = sorted({char for line in lines for char in line})
-    out = [
-        "/* XPM */",
-        f"static const char *{name}[] = {{",
-        f'"{len(lines)} {len(lines)} {len(used)} 1",',
-    ]
-    out += [f'"{char} c {PALETTE[char]}",' for char in used]
-    out += [f'"{line}",' for line in lines]
-    out[-1] = out[-1].rstrip(",")
-    out.append("};")
-    return "\n".join(out) + "\n"
+    index = {char: i for i, char in enumerate(used)}
+    side = len(lines) * scale
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+    palette = b"".join(
+        bytes.fromhex("000000" if PALETTE[c] == "None" else PALETTE[c][1:]) for c in used
+    )
+    alpha = bytes(0 if PALETTE[c] == "None" else 255 for c in used)
+    raw = b""
+    for line in lines:
+        row = b"".join(bytes([index[char]]) * scale for char in line)
+        raw += (b"\0" + row) * scale  # filter type 0 on every row
+    return (
+        b"\x89PNG\r\n\x1a\n"
+        + chunk(b"IHDR", struct.pack(">IIBBBBB", side, side, 8, 3, 0, 0, 0))
+        + chunk(b"PLTE", palette)
+        + chunk(b"tRNS", alpha)
+        + chunk(b"IDAT", zlib.compress(raw, 9))
+        + chunk(b"IEND", b"")
+    )
 
 
 if __name__ == "__main__":
     here = pathlib.Path(__file__).resolve().parent
-    (here / "vorrik-32.xpm").write_text(xpm("vorrik_32", ICON_32))
-    (here / "vorrik-16.xpm").write_text(xpm("vorrik_16", ICON_16))
+    (here / "vorrik-16.png").write_bytes(png(ICON_16))
+    (here / "vorrik-32.png").write_bytes(png(ICON_32))
+    (here / "vorrik-64.png").write_bytes(png(ICON_32, 2))
+    (here / "vorrik-128.png").write_bytes(png(ICON_32, 4))
