@@ -9,6 +9,8 @@
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  // Ties the windows to the installed desktop entry (its icon and name).
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.vorrik.Vorrik"));
   // The program ends only through its quit confirmation.
   QApplication::setQuitOnLastWindowClosed(false);
   vorrik::InstallFontSubstitutes();
