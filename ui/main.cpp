@@ -10,7 +10,7 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   // Ties the windows to the installed desktop entry (its icon and name).
-  QGuiApplication::setDesktopFileName(QStringLiteral("org.vorrik.Vorrik"));
+  QGuiApplication::setDesktopFileName(QStringLiteral(VORRIK_APP_ID));
   // The program ends only through its quit confirmation.
   QApplication::setQuitOnLastWindowClosed(false);
   vorrik::InstallFontSubstitutes();
