@@ -452,7 +452,7 @@ class MainWindowTest : public QObject {
       }
       QCOMPARE(program.shell.log.contains(QStringLiteral("end")), ends);
       QCOMPARE(program.shell.log.contains(QStringLiteral("box [You wanna save?] Your current COG is not saved. "
-                                                         "Do you still want to quit?")),
+                                                         "Do you still want to quit? {YesNoCancel, default Yes}")),
                modified);
       QCOMPARE(program.form.isVisible(), !(byFrame && ends));
       QCOMPARE(program.form.document().lineModel().count(), 11);
