@@ -18,7 +18,7 @@ class SilentShell : public Shell {
     failure = box.text;
     return Answer::Ok;
   }
-  QString showInputBox(const QString&, const QString&) override { return {}; }
+  std::optional<QString> showInputBox(const QString&, const QString&) override { return std::nullopt; }
   void endProgram() override {}
   QString failure;
 };

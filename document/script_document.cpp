@@ -167,8 +167,11 @@ bool ScriptDocument::Save() {
 }
 
 bool ScriptDocument::SaveAs(const std::function<QString()>& chooserFolder) {
-  const QString name = shell_.showInputBox(QStringLiteral("Please enter new name for file"), QStringLiteral("New name"));
-  QString path = chooserFolder() + u'\\' + name;
+  const std::optional<QString> name =
+      shell_.showInputBox(QStringLiteral("Please enter new name for file"), QStringLiteral("New name"));
+  // A cancelled box saves nothing; an empty name confirmed with OK is ".cog".
+  if (!name) return false;
+  QString path = chooserFolder() + u'\\' + *name;
   if (!path.endsWith(QStringLiteral(".cog"), Qt::CaseSensitive)) path += QStringLiteral(".cog");
   QString previous = std::exchange(currentPath, path);
   if (!SaveScript(currentPath)) {

@@ -63,8 +63,9 @@ class ScriptDocument {
   bool Save();
 
   /// Save As: asks for a name, writes the lines under it in the folder that
-  /// chooserFolder gives (asked only after the name), and confirms. When the
-  /// write fails currentPath returns to what it was.
+  /// chooserFolder gives (asked only after the name), and confirms. A
+  /// cancelled name box does nothing; when the write fails currentPath
+  /// returns to what it was.
   bool SaveAs(const std::function<QString()>& chooserFolder);
 
   QString currentPath;

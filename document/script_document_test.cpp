@@ -310,7 +310,7 @@ INSTANTIATE_TEST_SUITE_P(
         SaveAsCase{"SuffixIsCaseSensitive", "C:\\cog", "MISSION.COG", "C:\\cog\\MISSION.COG.cog",
                    "cog/MISSION.COG.cog"},
         SaveAsCase{"OtherSuffix", "C:\\cog", "mission.txt", "C:\\cog\\mission.txt.cog", "cog/mission.txt.cog"},
-        SaveAsCase{"EmptyOrCancelled", "C:\\cog", "", "C:\\cog\\.cog", "cog/.cog"},
+        SaveAsCase{"EmptyNameConfirmed", "C:\\cog", "", "C:\\cog\\.cog", "cog/.cog"},
         SaveAsCase{"BlanksKept", "C:\\cog", " a b ", "C:\\cog\\ a b .cog", "cog/ a b .cog"},
         SaveAsCase{"RootFolder", "C:\\", "mission", "C:\\\\mission.cog", "mission.cog"}),
     CaseName());
@@ -440,6 +440,20 @@ TEST_F(DocumentTest, SaveWithoutAFileNameWritesNothing) {
   EXPECT_TRUE(QDir(root.path()).isEmpty());
   EXPECT_EQ(doc.savedFlag, 0);
   EXPECT_EQ(Lines(), QStringLiteral("typed"));
+}
+
+// Cancel is not an empty name: no file, no message, nothing changes.
+TEST_F(DocumentTest, CancelledSaveAsDoesNothing) {
+  OpenKeptDocument();
+  shell.typed = {std::nullopt};
+  EXPECT_FALSE(doc.SaveAs([this] {
+    shell.log << QStringLiteral("folder asked");
+    return QStringLiteral("C:");
+  }));
+  EXPECT_EQ(shell.takeLog(), QStringLiteral("input [New name] Please enter new name for file"));
+  ExpectKeptDocument();
+  EXPECT_EQ(QDir(root.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{QStringLiteral("keep.cog")});
 }
 
 TEST_F(DocumentTest, FailedSaveAsReturnsToThePreviousPath) {

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <optional>
 
 #include "document/shell.h"
 
@@ -37,13 +38,13 @@ class ScriptedShell : public Shell {
     return answer;
   }
 
-  QString showInputBox(const QString& prompt, const QString& boxTitle) override {
+  std::optional<QString> showInputBox(const QString& prompt, const QString& boxTitle) override {
     log << QStringLiteral("input [%1] %2").arg(boxTitle, prompt);
     if (typed.empty()) {
       unexpected(QStringLiteral("input box: ") + prompt);
-      return {};
+      return std::nullopt;
     }
-    const QString text = typed.front();
+    const std::optional<QString> text = typed.front();
     typed.pop_front();
     return text;
   }
@@ -61,7 +62,7 @@ class ScriptedShell : public Shell {
   }
 
   std::deque<Answer> answers;  // for Yes/No/Cancel boxes
-  std::deque<QString> typed;   // for input boxes; "" is a cancelled box
+  std::deque<std::optional<QString>> typed;  // for input boxes; nullopt cancels
   QString title;
   QStringList log;
   bool ended = false;

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace vorrik {
 
 /// The answer a message box returns.
@@ -30,8 +32,9 @@ class Shell {
   virtual void setTitle(const QString& title) = 0;
   /// Shows a modal message box and returns the button pressed.
   virtual Answer showMessageBox(const Message& box) = 0;
-  /// Shows a modal input box with no default text; cancelling returns "".
-  virtual QString showInputBox(const QString& prompt, const QString& title) = 0;
+  /// Shows a modal input box with no default text and returns the text
+  /// confirmed (perhaps ""), or nothing when the box was cancelled.
+  virtual std::optional<QString> showInputBox(const QString& prompt, const QString& title) = 0;
   /// Ends the program at once: all windows close, nothing more is asked.
   virtual void endProgram() = 0;
 };

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QPaintEvent>
 #include <QTest>
+#include <QWindow>
 
 #include "document/drive_map.h"
 #include "ui/look.h"
@@ -31,7 +32,7 @@ const QByteArray kScript =
 class Program {
  public:
   Program() : form(shell, DriveMap({Drive{QLatin1Char('C'), drive.path()}})) {
-    shell.window = &form;
+    shell.setWindow(&form);
     QDir(drive.path()).mkpath(QStringLiteral("work"));
     write(QStringLiteral("work/t.cog"), kScript);
     form.Load();
@@ -75,6 +76,9 @@ class Program {
     };
   }
 
+  // The title as the window system shows it.
+  QString shownTitle() const { return form.windowHandle() ? form.windowHandle()->title() : QString(); }
+
   // What the user sees, as one line.
   QString state() const {
     QStringList selected;
@@ -86,7 +90,7 @@ class Program {
     return QStringLiteral("sel=%1 cur=%2 Text1=[%3] Text2=[%4] Text5=[%5] caption=[%6] focus=%7")
         .arg(selected.join(QLatin1Char(',')))
         .arg(form.FocusedIndex())
-        .arg(form.text1().text(), form.text2().text(), form.text5().text(), form.windowTitle(),
+        .arg(form.text1().text(), form.text2().text(), form.text5().text(), shownTitle(),
              focus ? focus->objectName() : QStringLiteral("none"));
   }
 
@@ -151,7 +155,7 @@ class MainWindowTest : public QObject {
   void startUp() {
     UiTestShell shell;
     Form1 form(shell, DriveMap(QList<Drive>{}));
-    shell.window = &form;
+    shell.setWindow(&form);
     QCOMPARE(form.windowTitle(), QStringLiteral("VORRIK by Orvel_Tand"));
     form.Load();
     QCOMPARE(form.windowTitle(), QStringLiteral("VORRIK by Orvel_Tand - Powered by the Kestrimar"));

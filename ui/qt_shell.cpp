@@ -13,8 +13,13 @@ QString MessageBoxText(const QString& text) {
   return shown;
 }
 
+QString LiteralWindowTitle(const QString& title) {
+  QString literal = title;
+  return literal.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+}
+
 void QtShell::setTitle(const QString& title) {
-  if (window_) window_->setWindowTitle(title);
+  if (window_) window_->setWindowTitle(LiteralWindowTitle(title));
 }
 
 // A hidden main window (while the About window is shown) cannot carry a box.
@@ -22,13 +27,14 @@ QWidget* QtShell::boxParent() const { return window_ && window_->isVisible() ? w
 
 Answer QtShell::showMessageBox(const Message& box) {
   QMessageBox dialog(boxParent());
-  dialog.setWindowTitle(box.title);
+  dialog.setWindowTitle(LiteralWindowTitle(box.title));
   dialog.setText(MessageBoxText(box.text));
   dialog.setTextFormat(Qt::PlainText);
   dialog.setIcon(box.icon == Message::Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon);
   dialog.setWindowModality(Qt::ApplicationModal);
   if (box.buttons == Message::Buttons::Ok) {
     dialog.setStandardButtons(QMessageBox::Ok);
+    dialog.setDefaultButton(QMessageBox::Ok);
     dialog.exec();
     return Answer::Ok;
   }
@@ -46,18 +52,22 @@ Answer QtShell::showMessageBox(const Message& box) {
   }
 }
 
-QString QtShell::showInputBox(const QString& prompt, const QString& title) {
+std::optional<QString> QtShell::showInputBox(const QString& prompt, const QString& title) {
   QInputDialog dialog(boxParent());
-  dialog.setWindowTitle(title);
+  dialog.setWindowTitle(LiteralWindowTitle(title));
   dialog.setLabelText(prompt);
   dialog.setTextValue(QString());
   dialog.setWindowModality(Qt::ApplicationModal);
-  return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.textValue();
 }
 
 void QtShell::endProgram() {
-  // Every window goes with the event loop; no close event asks again.
-  QCoreApplication::quit();
+  // exit(), not quit(): in Qt 6 quit() first closes every window, and the
+  // main window's close event would ask its question again. exit() only
+  // leaves the event loops; the windows go when main() returns, without a
+  // close event.
+  QCoreApplication::exit(0);
 }
 
 }  // namespace vorrik

@@ -11,8 +11,12 @@ namespace vorrik {
 /// line, as it does in the message boxes the texts were written for.
 QString MessageBoxText(const QString& text);
 
+/// A window title as setWindowTitle takes it: Qt reads "[*]" as the place of
+/// its modified mark, so each is doubled to show as written.
+QString LiteralWindowTitle(const QString& title);
+
 /// The shell of the running program: the main window's title, Qt's message
-/// and input boxes (application-modal), and quitting the event loop.
+/// and input boxes (application-modal), and leaving the event loop.
 class QtShell : public Shell {
  public:
   /// The window whose title setTitle sets and over which boxes are centred.
@@ -20,7 +24,7 @@ class QtShell : public Shell {
 
   void setTitle(const QString& title) override;
   Answer showMessageBox(const Message& box) override;
-  QString showInputBox(const QString& prompt, const QString& title) override;
+  std::optional<QString> showInputBox(const QString& prompt, const QString& title) override;
   void endProgram() override;
 
  private:

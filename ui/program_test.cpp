@@ -1,0 +1,128 @@
+// The running program in the application's real event loop, with the real
+// shell: how it ends, and that it ends after at most one question.
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+
+#include "ui/box_driver.h"
+#include "ui/look.h"
+#include "ui/program.h"
+
+namespace vorrik {
+
+namespace {
+
+constexpr int kStillRunning = 7;  // the event loop's answer when the program did not end
+constexpr int kHung = 8;
+
+const char kScript[] = "code\r\nx = 1;\r\nend\r\n";
+
+const QString kQuestion = QStringLiteral(
+    "box [You wanna save?] Your current COG is not saved. Do you still want to quit? "
+    "{Yes No Cancel, default Yes, no icon}");
+
+}  // namespace
+
+class ProgramTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { SetUpApplication(); }
+
+  void ending_data() {
+    QTest::addColumn<bool>("byFrame");  // else File > Exit
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<QString>("other");  // another window shown
+    QTest::addColumn<BoxDriver::Action>("answer");
+    QTest::addColumn<bool>("ends");
+    const BoxDriver::Action none;
+    const BoxDriver::Action no = BoxDriver::Click(QStringLiteral("No"));
+    const BoxDriver::Action yes = BoxDriver::Press(Qt::Key_Return);
+    const BoxDriver::Action cancel = BoxDriver::Press(Qt::Key_Escape);
+    QTest::newRow("saved, Exit") << false << false << "" << none << true;
+    QTest::newRow("saved, frame close, chooser shown") << true << false << "chooser" << none << true;
+    QTest::newRow("modified, Exit, No") << false << true << "" << no << true;
+    QTest::newRow("modified, Exit, No, help shown") << false << true << "help" << no << true;
+    QTest::newRow("modified, Exit, No, About shown") << false << true << "about" << no << true;
+    QTest::newRow("modified, frame close, No, chooser shown") << true << true << "chooser" << no << true;
+    QTest::newRow("modified, Exit, Yes") << false << true << "help" << yes << false;
+    QTest::newRow("modified, frame close, Cancel") << true << true << "chooser" << cancel << false;
+  }
+
+  // Ending leaves the event loop at once, with no second question; Yes and
+  // Cancel leave the program running with nothing changed.
+  void ending() {
+    QFETCH(bool, byFrame);
+    QFETCH(bool, modified);
+    QFETCH(QString, other);
+    QFETCH(BoxDriver::Action, answer);
+    QFETCH(bool, ends);
+
+    QTemporaryDir drive;
+    QDir(drive.path()).mkpath(QStringLiteral("work"));
+    QFile file(drive.filePath(QStringLiteral("work/t.cog")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kScript) > 0);
+    file.close();
+
+    MainProgram program(DriveMap({{u'C', drive.path()}}));
+    Form1& form = program.form1();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QVERIFY(form.document().OpenScript(QStringLiteral("C:\\work"), QStringLiteral("t.cog"), form.engine()));
+    if (modified) {
+      const QRect line = form.list1().visualRect(form.document().lineModel().index(1));
+      QTest::mouseClick(form.list1().viewport(), Qt::LeftButton, {}, line.center());
+      QTest::keyClick(&form.text1(), Qt::Key_Z);
+    }
+    QWidget* shown = nullptr;
+    if (other == QLatin1String("chooser")) {
+      form.ShowOpenDialog();
+      shown = form.existingChooser();
+    } else if (other == QLatin1String("help")) {
+      form.ShowHelp();
+      shown = form.existingHelp();
+    } else if (other == QLatin1String("about")) {
+      form.ShowAbout();
+      shown = form.existingAbout();
+    }
+    const QString title = form.windowTitle();
+    const std::u16string line = form.document().lineModel().line(1);
+
+    BoxDriver driver;
+    if (answer) driver.actions = {answer};
+    QObject context;  // its timers go with the test
+    QTimer::singleShot(0, &context, [&] {
+      if (byFrame) {
+        QCloseEvent close;  // as the window system sends it
+        QCoreApplication::sendEvent(form.windowHandle(), &close);
+      } else {
+        form.findChild<QAction*>(QStringLiteral("mnuExit"))->trigger();
+      }
+      // Reached in a later pass of the loop only when the program did not end.
+      QTimer::singleShot(0, &context, [] { QCoreApplication::exit(kStillRunning); });
+    });
+    QTimer::singleShot(30000, &context, [] { QCoreApplication::exit(kHung); });
+
+    QCOMPARE(QApplication::exec(), ends ? 0 : kStillRunning);
+    QCOMPARE(driver.seen, modified ? QStringList{kQuestion} : QStringList());
+    if (!ends) {
+      QCOMPARE(form.windowTitle(), title);
+      QCOMPARE(form.document().savedFlag, 0);
+      QVERIFY(form.document().lineModel().line(1) == line);
+      QVERIFY(form.isVisible());
+      QVERIFY(shown && shown->isVisible());
+    }
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray(kScript));  // nothing saved on the way
+  }
+};
+
+}  // namespace vorrik
+
+QTEST_MAIN(vorrik::ProgramTest)
+#include "program_test.moc"

@@ -1,0 +1,136 @@
+// The real shell: Qt's message and input boxes answered with real keys and
+// mouse clicks, and window titles as the window system gets them.
+
+#include <QTest>
+#include <QWindow>
+
+#include "ui/box_driver.h"
+#include "ui/qt_shell.h"
+
+Q_DECLARE_METATYPE(vorrik::Message)
+
+namespace vorrik {
+
+namespace {
+
+Message QuitQuestion() {
+  Message box;
+  box.text = QStringLiteral("Your current COG is not saved. Do you still want to quit?");
+  box.title = QStringLiteral("You wanna save?");
+  box.buttons = Message::Buttons::YesNoCancel;
+  box.defaultButton = Answer::Yes;
+  return box;
+}
+
+Message Notice(Message::Icon icon) {
+  Message box;
+  box.text = QStringLiteral("File saved as:\rC:\\cog\\a.cog");
+  box.title = QStringLiteral("File saved");
+  box.icon = icon;
+  return box;
+}
+
+const QString kQuestionSeen = QStringLiteral(
+    "box [You wanna save?] Your current COG is not saved. Do you still want to quit? "
+    "{Yes No Cancel, default Yes, no icon}");
+
+}  // namespace
+
+class QtShellTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void messageBoxes_data() {
+    QTest::addColumn<Message>("message");
+    QTest::addColumn<BoxDriver::Action>("action");
+    QTest::addColumn<QString>("seen");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("question: Escape is Cancel")
+        << QuitQuestion() << BoxDriver::Press(Qt::Key_Escape) << kQuestionSeen << int(Answer::Cancel);
+    QTest::newRow("question: Enter is Yes, the default")
+        << QuitQuestion() << BoxDriver::Press(Qt::Key_Return) << kQuestionSeen << int(Answer::Yes);
+    QTest::newRow("question: No clicked")
+        << QuitQuestion() << BoxDriver::Click(QStringLiteral("No")) << kQuestionSeen << int(Answer::No);
+    QTest::newRow("question: Cancel clicked")
+        << QuitQuestion() << BoxDriver::Click(QStringLiteral("Cancel")) << kQuestionSeen << int(Answer::Cancel);
+    QTest::newRow("saved: OK only, no icon, the CR breaks the line")
+        << Notice(Message::Icon::None) << BoxDriver::Press(Qt::Key_Return)
+        << "box [File saved] File saved as:\nC:\\cog\\a.cog {Ok, default Ok, no icon}" << int(Answer::Ok);
+    QTest::newRow("failure: a warning, Escape closes it")
+        << Notice(Message::Icon::Warning) << BoxDriver::Press(Qt::Key_Escape)
+        << "box [File saved] File saved as:\nC:\\cog\\a.cog {Ok, default Ok, warning}" << int(Answer::Ok);
+  }
+
+  // What the box shows, and which answer each key or click gives.
+  void messageBoxes() {
+    QFETCH(Message, message);
+    QFETCH(BoxDriver::Action, action);
+    QFETCH(QString, seen);
+    QFETCH(int, answer);
+    QtShell shell;
+    BoxDriver driver;
+    driver.actions = {action};
+    QCOMPARE(int(shell.showMessageBox(message)), answer);
+    QCOMPARE(driver.seen, QStringList{seen});
+  }
+
+  void inputBox_data() {
+    QTest::addColumn<BoxDriver::Action>("action");
+    QTest::addColumn<bool>("confirmed");
+    QTest::addColumn<QString>("text");
+    const QString typed = QStringLiteral("mission");
+    QTest::newRow("typed, OK clicked")
+        << BoxDriver::Type(typed, BoxDriver::Click(QStringLiteral("OK"))) << true << typed;
+    QTest::newRow("typed, Enter") << BoxDriver::Type(typed, BoxDriver::Press(Qt::Key_Return)) << true << typed;
+    QTest::newRow("nothing typed, Enter: an empty name") << BoxDriver::Press(Qt::Key_Return) << true << "";
+    QTest::newRow("typed, Cancel clicked")
+        << BoxDriver::Type(typed, BoxDriver::Click(QStringLiteral("Cancel"))) << false << "";
+    QTest::newRow("typed, Escape") << BoxDriver::Type(typed, BoxDriver::Press(Qt::Key_Escape)) << false << "";
+  }
+
+  // OK and Enter give the text, even an empty one; Cancel and Escape give
+  // no answer at all, whatever was typed.
+  void inputBox() {
+    QFETCH(BoxDriver::Action, action);
+    QFETCH(bool, confirmed);
+    QFETCH(QString, text);
+    QtShell shell;
+    BoxDriver driver;
+    driver.actions = {action};
+    const std::optional<QString> answer =
+        shell.showInputBox(QStringLiteral("Please enter new name for file"), QStringLiteral("New name"));
+    QCOMPARE(driver.seen, QStringList{QStringLiteral("input [New name] Please enter new name for file")});
+    QCOMPARE(answer.has_value(), confirmed);
+    if (answer) QCOMPARE(*answer, text);
+  }
+
+  void title_data() {
+    QTest::addColumn<QString>("title");
+    QTest::newRow("placeholder in a folder name") << "C:\\a[*]b\\t.cog";
+    QTest::newRow("two placeholders in a row") << "C:\\[*][*]\\t.cog *";
+    QTest::newRow("placeholder alone") << "[*]";
+    QTest::newRow("plain") << "C:\\cog\\door.cog *";
+  }
+
+  // The window system gets the title exactly as given: Qt's "[*]" modified
+  // mark must not eat any of it.
+  void title() {
+    QFETCH(QString, title);
+    QWidget window;
+    QtShell shell;
+    shell.setMainWindow(&window);
+    window.show();
+    shell.setTitle(title);
+    QVERIFY(window.windowHandle());
+    QCOMPARE(window.windowHandle()->title(), title);
+    if (title.contains(QStringLiteral("[*]"))) {
+      window.setWindowModified(true);  // Qt would show its mark in the placeholder
+      QCOMPARE(window.windowHandle()->title(), title);
+    }
+  }
+};
+
+}  // namespace vorrik
+
+QTEST_MAIN(vorrik::QtShellTest)
+#include "qt_shell_test.moc"
