@@ -103,6 +103,9 @@ bool ScriptDocument::LoadScript(const QString& path) {
   }
   // The list is replaced only now that the whole file has been read.
   model_.replaceLines(SplitScriptLines(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+  // The first line carries the focus mark, unselected: the focused index is
+  // -1 only for an empty list. No click handling runs for it.
+  if (model_.count() > 0) selection_.setCurrentIndex(model_.index(0), QItemSelectionModel::NoUpdate);
   SetSavedState(1);
   return true;
 }

@@ -33,9 +33,10 @@ class ScriptDocument {
   const LineList& lineList() const { return lineList_; }
   const DriveMap& driveMap() const { return driveMap_; }
 
-  /// Replaces every line with those of the file at path (a Windows-form path)
-  /// and marks the document saved. Returns false, after telling the user why,
-  /// when the file cannot be read; the list is then left untouched.
+  /// Replaces every line with those of the file at path (a Windows-form path),
+  /// focuses the first line (none selected) and marks the document saved.
+  /// Returns false, after telling the user why, when the file cannot be read;
+  /// the list is then left untouched.
   bool LoadScript(const QString& path);
 
   /// Writes every line, each followed by CR LF, to the file at path, replacing

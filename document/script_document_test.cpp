@@ -110,9 +110,13 @@ TEST_F(DocumentTest, LoadReplacesEverythingAlsoWithAShorterFile) {
   doc.selectionModel().setCurrentIndex(doc.lineModel().index(3), QItemSelectionModel::ClearAndSelect);
   ASSERT_TRUE(doc.LoadScript(QStringLiteral("C:\\short.cog")));
   EXPECT_EQ(Lines(), QStringLiteral("x"));
-  // The old focus and selection do not survive into the new file.
-  EXPECT_EQ(doc.lineList().focusedIndex(), -1);
+  // The old focus and selection do not survive into the new file: its first
+  // line is focused, none selected; an empty file has no focused line.
+  EXPECT_EQ(doc.lineList().focusedIndex(), 0);
   EXPECT_EQ(doc.lineList().selectedCount(), 0);
+  WriteFile(QStringLiteral("empty.cog"), "");
+  ASSERT_TRUE(doc.LoadScript(QStringLiteral("C:\\empty.cog")));
+  EXPECT_EQ(doc.lineList().focusedIndex(), -1);
 }
 
 // Expected save of loaded bytes, from the line-end rules written out plainly:

@@ -16,6 +16,10 @@ LineListView::LineListView(QWidget* parent) : QListView(parent) {
   setUniformItemSizes(true);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setTextElideMode(Qt::ElideNone);
+  // Qt gives the focus to a clicked widget whatever the button; without
+  // ClickFocus the primary button's press gives it instead, so a right or
+  // middle click changes nothing at all.
+  setFocusPolicy(Qt::TabFocus);
 }
 
 void LineListView::shareSelectionModel(QItemSelectionModel* selectionModel) {
@@ -39,20 +43,54 @@ void LineListView::reportIfChanged() {
   if (onUserChange) onUserChange();
 }
 
+namespace {
+
+// Qt's item views select with any mouse button; lines are picked with the
+// primary button alone, and the others are taken here and go no further.
+bool IgnoredButton(const QMouseEvent* event) {
+  if (event->button() != Qt::NoButton) return event->button() != Qt::LeftButton;
+  // A move: ignored while another button is held without the primary one.
+  return event->buttons() != Qt::NoButton && !(event->buttons() & Qt::LeftButton);
+}
+
+}  // namespace
+
 // A click is reported on release: the press moves the current line while the
 // old selection still stands, and a press on a selected line leaves the
 // selection to the release. A drag is one action too.
 void LineListView::mousePressEvent(QMouseEvent* event) {
+  if (IgnoredButton(event)) {
+    event->accept();
+    return;
+  }
+  // The list takes the focus from the primary button only (see the policy).
+  setFocus(Qt::MouseFocusReason);
   changed_ = false;
   QListView::mousePressEvent(event);
 }
 
 void LineListView::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (IgnoredButton(event)) {
+    event->accept();
+    return;
+  }
   changed_ = false;
   QListView::mouseDoubleClickEvent(event);
 }
 
+void LineListView::mouseMoveEvent(QMouseEvent* event) {
+  if (IgnoredButton(event)) {
+    event->accept();
+    return;
+  }
+  QListView::mouseMoveEvent(event);
+}
+
 void LineListView::mouseReleaseEvent(QMouseEvent* event) {
+  if (IgnoredButton(event)) {
+    event->accept();
+    return;
+  }
   QListView::mouseReleaseEvent(event);
   reportIfChanged();
 }

@@ -12,8 +12,9 @@ namespace vorrik {
 
 /// The line list: a list view that reports each change of its selection or
 /// current line exactly once per user action (a click, a drag, a key), after
-/// the view has applied the whole action. Changes made through
-/// changeQuietly() are not reported; the program reports those itself.
+/// the view has applied the whole action. Only the primary mouse button
+/// selects; other buttons do nothing. Changes made through changeQuietly()
+/// are not reported; the program reports those itself.
 class LineListView : public QListView {
  public:
   explicit LineListView(QWidget* parent = nullptr);
@@ -30,6 +31,7 @@ class LineListView : public QListView {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,

@@ -54,8 +54,8 @@ class Program {
   QPoint rowCentre(int row) const {
     return form.list1().visualRect(form.document().lineModel().index(row)).center();
   }
-  void click(int row, Qt::KeyboardModifiers modifiers = {}) {
-    QTest::mouseClick(form.list1().viewport(), Qt::LeftButton, modifiers, rowCentre(row));
+  void click(int row, Qt::KeyboardModifiers modifiers = {}, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mouseClick(form.list1().viewport(), button, modifiers, rowCentre(row));
   }
   void drag(int from, int to) {
     QWidget* viewport = form.list1().viewport();
@@ -101,8 +101,8 @@ class Program {
 };
 
 // Runs a little script of user actions: "click 5", "ctrl 7", "shift 6",
-// "drag 4-6", "key Down", "key Up", "save", "clicktext" (into the edit
-// box), "type z,", "enter".
+// "right 5", "middle 5" (other mouse buttons), "drag 4-6", "key Down",
+// "key Up", "save", "clicktext" (into the edit box), "type z,", "enter".
 void Perform(Program& program, const QString& actions) {
   for (const QString& action : actions.split(QStringLiteral(", "), Qt::SkipEmptyParts)) {
     const QString verb = action.section(QLatin1Char(' '), 0, 0);
@@ -110,6 +110,8 @@ void Perform(Program& program, const QString& actions) {
     if (verb == QLatin1String("click")) program.click(arg.toInt());
     else if (verb == QLatin1String("ctrl")) program.click(arg.toInt(), Qt::ControlModifier);
     else if (verb == QLatin1String("shift")) program.click(arg.toInt(), Qt::ShiftModifier);
+    else if (verb == QLatin1String("right")) program.click(arg.toInt(), {}, Qt::RightButton);
+    else if (verb == QLatin1String("middle")) program.click(arg.toInt(), {}, Qt::MiddleButton);
     else if (verb == QLatin1String("drag")) program.drag(arg.section(QLatin1Char('-'), 0, 0).toInt(), arg.section(QLatin1Char('-'), 1).toInt());
     else if (verb == QLatin1String("key")) program.key(arg == QLatin1String("Down") ? Qt::Key_Down : Qt::Key_Up);
     else if (verb == QLatin1String("enter")) program.key(Qt::Key_Return);
@@ -316,8 +318,12 @@ class MainWindowTest : public QObject {
         << "sel=9 cur=9 Text1=[  y = x + 2;] Text2=[ 4] Text5=[ 0] " + modified + " focus=Text1" << 3;
     QTest::newRow("a second arrow goes to the edit box") << "click 7, shift 8, key Down, key Up"
         << "sel=9 cur=9 Text1=[  y = x + 2;] Text2=[ 4] Text5=[ 0] " + modified + " focus=Text1" << 3;
-    QTest::newRow("down with no line focused") << "key Down"
-        << "sel=0 cur=0 Text1=[# test script] Text2=[ 0] Text5=[ 0] " + modified + " focus=Text1" << 1;
+    QTest::newRow("down right after a load: line 0 is focused") << "key Down"
+        << "sel=1 cur=1 Text1=[symbols] Text2=[ 0] Text5=[ 0] " + modified + " focus=Text1" << 1;
+    QTest::newRow("right and middle clicks do nothing") << "right 5, middle 7"
+        << "sel= cur=0 Text1=[] Text2=[] Text5=[] " + saved + " focus=List1" << 0;
+    QTest::newRow("a right click leaves the selection and the focus") << "click 5, right 7, middle 9"
+        << "sel=5 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] " + modified + " focus=Text1" << 1;
     QTest::newRow("save, then ctrl-click") << "click 5, save, ctrl 7"
         << "sel=5,7 cur=7 Text1=[] Text2=[ 2.5] Text5=[ 0] " + saved + " focus=List1" << 2;
     QTest::newRow("typing with two lines selected") << "click 5, shift 7, clicktext, type abc"
@@ -354,6 +360,8 @@ class MainWindowTest : public QObject {
         << "sel=5 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] caption=[C:\\work\\t.cog *] focus=Text1" << 4;
     QTest::newRow("from an empty line") << "click 6, enter"
         << "sel=7 cur=7 Text1=[  Print(\"hi\");] Text2=[ 2.5] Text5=[ 0] caption=[C:\\work\\t.cog *] focus=Text1" << 4;
+    QTest::newRow("right after a load: from line 0") << "clicktext, enter"
+        << "sel=1 cur=1 Text1=[symbols] Text2=[ 0] Text5=[ 0] caption=[C:\\work\\t.cog *] focus=Text1" << 2;
     QTest::newRow("the last line stays") << "click 10, enter, enter"
         << "sel=10 cur=10 Text1=[end] Text2=[ 0] Text5=[ 0] caption=[C:\\work\\t.cog *] focus=Text1" << 1;
     QTest::newRow("other selected lines stay") << "click 4, ctrl 8, ctrl 5, clicktext, enter"
