@@ -185,8 +185,11 @@ bool Dialog::setDir1Path(const QString& path) {
       }
     return false;
   }
+  // Only a change of the path is a change: the same folder again (named in
+  // any spelling) keeps the file list and its selected file.
+  const QString before = dir1Path_;
   fillDir1(wanted, native.path);
-  dir1Change();
+  if (dir1Path_ != before) dir1Change();
   return true;
 }
 
@@ -225,8 +228,10 @@ void Dialog::fillDir1(const QString& path, const QString& native) {
 
 void Dialog::dir1Change() {
   file1_->clear();
-  file1_->addItems(
-      QDir(dir1Native_).entryList({QStringLiteral("*.cog")}, QDir::Files, QDir::Name | QDir::IgnoreCase));
+  // A leading dot hides nothing from a Windows file list: ".cog", which Save
+  // As writes for an empty name, is listed like any other script.
+  file1_->addItems(QDir(dir1Native_).entryList({QStringLiteral("*.cog")}, QDir::Files | QDir::Hidden,
+                                               QDir::Name | QDir::IgnoreCase));
 }
 
 void Dialog::drive1Change(int index) {

@@ -33,9 +33,10 @@ class Dialog : public QWidget {
 
   /// The path of Dir1: the current folder in Windows form, "C:\" for a root.
   QString dir1Path() const;
-  /// Sets the path of Dir1 (a drive alone selects its root) and moves the
-  /// file list to it. A folder that does not exist or cannot be read keeps
-  /// the previous folder, and the user is told why. Returns whether it moved.
+  /// Sets the path of Dir1 (a drive alone selects its root) and, when the
+  /// path changes, moves the file list to it. A folder that does not exist or
+  /// cannot be read keeps the previous folder, and the user is told why.
+  /// Returns whether the folder could be shown.
   bool setDir1Path(const QString& path);
   /// The drive of Drive1, as its text ("c: [/home/me]").
   QString drive() const;

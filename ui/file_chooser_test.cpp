@@ -22,8 +22,8 @@ using vorrik::UiTestShell;
 
 namespace {
 
-/// C: holds three scripts among other entries, a few folders (one of them
-/// named like a script, one hidden) and the game folder spelt in other case
+/// C: holds four scripts (one of them hidden) among other entries, a few
+/// folders (one of them named like a script, one hidden) and the game folder spelt in other case
 /// than the program asks for it; D: holds one script and one folder.
 struct Fixture {
   Fixture() {
@@ -102,7 +102,9 @@ const QStringList kRootFolders = {QStringLiteral("*C:\\=C:\\"), QStringLiteral("
                                   QStringLiteral("f.cog=C:\\f.cog"),
                                   QStringLiteral("Program Files=C:\\Program Files"),
                                   QStringLiteral("work=C:\\work"), QStringLiteral("zeta=C:\\zeta")};
-const QStringList kRootFiles = {QStringLiteral("a.cog"), QStringLiteral("B.COG"), QStringLiteral("c.Cog")};
+// Hidden or not, every script is listed: a leading dot hides nothing.
+const QStringList kRootFiles = {QStringLiteral(".h.cog"), QStringLiteral("a.cog"), QStringLiteral("B.COG"),
+                                QStringLiteral("c.Cog")};
 
 }  // namespace
 
@@ -153,12 +155,15 @@ class FileChooserTest : public QObject {
     QTest::newRow("inside D:") << "d/levels" << QChar(u'd');
     QTest::newRow("outside every drive") << "" << QChar(u'c');
     QTest::newRow("beside D:, same prefix") << "dd" << QChar(u'c');
+    QTest::newRow("in E:, a folder of C:") << "c/work/sub" << QChar(u'e');
   }
   void startDriveIsTheOneHoldingTheCurrentFolder() {
     QFETCH(QString, current);
     QFETCH(QChar, letter);
     Fixture f;
     QDir().mkpath(f.tmp.filePath(QStringLiteral("dd")));
+    // E: lies inside C:; the closest drive holding the folder wins.
+    f.map = DriveMap({{u'C', f.c()}, {u'D', f.d()}, {u'E', f.c() + QStringLiteral("/work")}});
     const QString saved = QDir::currentPath();
     QVERIFY(QDir::setCurrent(f.tmp.filePath(current)));
     Dialog& dialog = f.make();
@@ -378,6 +383,27 @@ class FileChooserTest : public QObject {
     DoubleClick(dir1, "C:\\");
     QCOMPARE(dialog.dir1Path(), QStringLiteral("C:\\"));
     QCOMPARE(Texts(dialog.file1()), kRootFiles);
+  }
+
+  // Showing the folder already shown is no change: the file list and its
+  // chosen file stay, whichever way the folder is named again.
+  void sameFolderKeepsTheChosenFile() {
+    Fixture f;
+    Dialog& dialog = f.make();
+    dialog.show();
+    QTest::mouseClick(&dialog.command1(), Qt::LeftButton);
+    QTest::mouseClick(dialog.file1().viewport(), Qt::LeftButton, {}, At(dialog.file1(), "jk.cog"));
+    QFile(f.c() + QStringLiteral("/Program Files/LucasArts/Jedi Knight/new.cog")).open(QIODevice::WriteOnly);
+    QTest::mouseClick(&dialog.command1(), Qt::LeftButton);
+    QCOMPARE(dialog.fileName(), QStringLiteral("jk.cog"));
+    DoubleClick(dialog.dir1(), "Jedi Knight");
+    QCOMPARE(dialog.fileName(), QStringLiteral("jk.cog"));
+    QVERIFY(dialog.setDir1Path(QStringLiteral("c:\\PROGRAM FILES\\lucasarts\\jedi knight\\")));
+    QCOMPARE(dialog.fileName(), QStringLiteral("jk.cog"));
+    QCOMPARE(Texts(dialog.file1()), QStringList{"jk.cog"});
+    DoubleClick(dialog.dir1(), "LucasArts");
+    QCOMPARE(dialog.fileName(), QString());
+    QCOMPARE(f.shell.log, QStringList());
   }
 
   void drive1Change() {
