@@ -386,6 +386,18 @@ INSTANTIATE_TEST_SUITE_P(
         OpenFailure{"NoSuchDrive", "Q:", "a.cog", "Cannot open Q:\\a.cog\n\nThere is no drive Q: on this computer."}),
     CaseName());
 
+// The limit is "larger than 64 MiB": a file of exactly 64 MiB opens.
+TEST_F(DocumentTest, AFileOfExactly64MiBOpens) {
+  QFile file(Native(QStringLiteral("limit.cog")));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(64 * 1024 * 1024));  // sparse: NUL bytes
+  file.close();
+  AnalysisEngine engine;
+  ASSERT_TRUE(doc.OpenScript(QStringLiteral("C:"), QStringLiteral("limit.cog"), engine));
+  ASSERT_EQ(doc.lineModel().count(), 1);
+  EXPECT_EQ(doc.lineModel().line(0).size(), std::size_t{64 * 1024 * 1024});
+  EXPECT_EQ(shell.takeLog(), QStringLiteral("title: C:\\limit.cog"));
+}
+
 struct SaveFailure {
   const char* name;
   QString path;

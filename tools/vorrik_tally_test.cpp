@@ -208,6 +208,22 @@ TEST(VorrikTallyFiles, UnreadableFileInTheOtherModes) {
   }
 }
 
+// Files of up to 64 MiB are tallied; one byte more is refused.
+TEST(VorrikTallyFiles, SixtyFourMiBIsTheLimit) {
+  const fs::path limit = ScratchFolder::Path() / "limit.cog";
+  const fs::path over = ScratchFolder::Path() / "over.cog";
+  WriteBytes(limit, "");
+  fs::resize_file(limit, 64u << 20);  // sparse: NUL bytes, no code section
+  WriteBytes(over, "");
+  fs::resize_file(over, (64u << 20) + 1);
+  const auto r = RunTool({limit.string(), over.string()});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, " 0\t" + limit.string() + "\n");
+  EXPECT_EQ(r.err, "vorrik-tally: cannot read " + over.string() + ": larger than 64 MiB, too large for a script\n");
+  fs::remove(limit);
+  fs::remove(over);
+}
+
 TEST(VorrikTallyFiles, DoubleDashEndsOptions) {
   const auto r = RunTool({"--", Sample("sections.cog")});
   EXPECT_EQ(r.exitCode, 0);

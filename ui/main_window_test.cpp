@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QPaintEvent>
 #include <QTest>
@@ -507,6 +508,33 @@ class MainWindowTest : public QObject {
     QTest::mouseClick(&help->command1(), Qt::LeftButton);
     QVERIFY(!help->isVisible());
     QVERIFY(program.form.isVisible());
+  }
+
+  // The title is the path as it is: Qt's "[*]" placeholder takes none of it.
+  void aTitleShowsThePathAsItIs() {
+    Program program;
+    QDir(program.drive.path()).mkpath(QStringLiteral("a[*]b"));
+    program.write(QStringLiteral("a[*]b/t.cog"), kScript);
+    QVERIFY(QTest::qWaitForWindowExposed(&program.form));
+    QVERIFY(program.form.document().OpenScript(QStringLiteral("C:\\a[*]b"), QStringLiteral("t.cog"),
+                                               program.form.engine()));
+    QCOMPARE(program.shownTitle(), QStringLiteral("C:\\a[*]b\\t.cog"));
+    program.click(5);
+    QCOMPARE(program.shownTitle(), QStringLiteral("C:\\a[*]b\\t.cog *"));
+  }
+
+  // The list takes its row width from the last line, so that line growing
+  // must lay the rows out again: the list can then scroll across to it.
+  void theLastLineGrowingWidensTheList() {
+    Program program;
+    QVERIFY(QTest::qWaitForWindowExposed(&program.form));
+    QVERIFY(program.open());
+    const QScrollBar* across = program.form.list1().horizontalScrollBar();
+    QCOMPARE(across->maximum(), 0);
+    program.click(10);
+    QTest::keyClick(&program.form.text1(), Qt::Key_End);
+    QTest::keyClicks(&program.form.text1(), QString(120, u'w'));
+    QTRY_VERIFY(across->maximum() > 0);
   }
 
   // A changed line has its row repainted (the list skips laying out every
