@@ -46,11 +46,15 @@ void LineListView::reportIfChanged() {
 namespace {
 
 // Qt's item views select with any mouse button; lines are picked with the
-// primary button alone, and the others are taken here and go no further.
-bool IgnoredButton(const QMouseEvent* event) {
-  if (event->button() != Qt::NoButton) return event->button() != Qt::LeftButton;
-  // A move: ignored while another button is held without the primary one.
-  return event->buttons() != Qt::NoButton && !(event->buttons() & Qt::LeftButton);
+// primary button alone. An event of another button is taken here (accepted,
+// so it goes no further) and the caller returns.
+bool TakeOtherButton(QMouseEvent* event) {
+  const bool other = event->button() != Qt::NoButton
+                         ? event->button() != Qt::LeftButton
+                         // a move while another button is held without the primary one
+                         : event->buttons() != Qt::NoButton && !(event->buttons() & Qt::LeftButton);
+  if (other) event->accept();
+  return other;
 }
 
 }  // namespace
@@ -59,10 +63,7 @@ bool IgnoredButton(const QMouseEvent* event) {
 // old selection still stands, and a press on a selected line leaves the
 // selection to the release. A drag is one action too.
 void LineListView::mousePressEvent(QMouseEvent* event) {
-  if (IgnoredButton(event)) {
-    event->accept();
-    return;
-  }
+  if (TakeOtherButton(event)) return;
   // The list takes the focus from the primary button only (see the policy).
   setFocus(Qt::MouseFocusReason);
   changed_ = false;
@@ -70,27 +71,18 @@ void LineListView::mousePressEvent(QMouseEvent* event) {
 }
 
 void LineListView::mouseDoubleClickEvent(QMouseEvent* event) {
-  if (IgnoredButton(event)) {
-    event->accept();
-    return;
-  }
+  if (TakeOtherButton(event)) return;
   changed_ = false;
   QListView::mouseDoubleClickEvent(event);
 }
 
 void LineListView::mouseMoveEvent(QMouseEvent* event) {
-  if (IgnoredButton(event)) {
-    event->accept();
-    return;
-  }
+  if (TakeOtherButton(event)) return;
   QListView::mouseMoveEvent(event);
 }
 
 void LineListView::mouseReleaseEvent(QMouseEvent* event) {
-  if (IgnoredButton(event)) {
-    event->accept();
-    return;
-  }
+  if (TakeOtherButton(event)) return;
   QListView::mouseReleaseEvent(event);
   reportIfChanged();
 }

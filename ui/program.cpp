@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include <utility>
+
 #include "ui/look.h"
 
 namespace vorrik {
