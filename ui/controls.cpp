@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -115,6 +116,25 @@ void LineListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bo
   } else {
     QListView::dataChanged(topLeft, bottomRight, roles);
   }
+}
+
+// A new script shows from its top (its first line is made current next).
+void LineListView::reset() {
+  QListView::reset();
+  verticalScrollBar()->setValue(0);
+  horizontalScrollBar()->setValue(0);
+}
+
+// The current line goes from none to a line only when a load makes the first
+// line current, right after reset(). The view would then lay out every row at
+// once to find that row's place, ahead of the layout the reset has asked for;
+// the whole viewport is to be repainted anyway.
+void LineListView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  if (!previous.isValid()) {
+    viewport()->update();
+    return;
+  }
+  QListView::currentChanged(current, previous);
 }
 
 EditBox::EditBox(QWidget* parent) : QLineEdit(parent) {

@@ -36,6 +36,8 @@ class LineListView : public QListView {
   void focusInEvent(QFocusEvent* event) override;
   void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                    const QList<int>& roles = QList<int>()) override;
+  void reset() override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
  private:
   void reportIfChanged();

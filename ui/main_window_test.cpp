@@ -523,6 +523,23 @@ class MainWindowTest : public QObject {
     QCOMPARE(program.shownTitle(), QStringLiteral("C:\\a[*]b\\t.cog *"));
   }
 
+  // A script opens at its top, its first line focused, wherever the list
+  // was scrolled to before.
+  void anOpenShowsTheFirstLine() {
+    Program program;
+    QByteArray longScript;
+    for (int i = 0; i < 200; ++i) longScript += "x" + QByteArray::number(i) + "\r\n";
+    program.write(QStringLiteral("work/t.cog"), longScript);
+    QVERIFY(QTest::qWaitForWindowExposed(&program.form));
+    QVERIFY(program.open());
+    LineListView& list = program.form.list1();
+    list.scrollToBottom();
+    QVERIFY(list.verticalScrollBar()->value() > 0);
+    QVERIFY(program.open());
+    QCOMPARE(program.form.FocusedIndex(), 0);
+    QTRY_VERIFY(list.viewport()->rect().contains(list.visualRect(list.model()->index(0, 0))));
+  }
+
   // The list takes its row width from the last line, so that line growing
   // must lay the rows out again: the list can then scroll across to it.
   void theLastLineGrowingWidensTheList() {
