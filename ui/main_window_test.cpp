@@ -510,7 +510,8 @@ class MainWindowTest : public QObject {
     QVERIFY(program.form.isVisible());
   }
 
-  // The title is the path as it is: Qt's "[*]" placeholder takes none of it.
+  // The title is the path as it is: Qt's "[*]" placeholder, which the real
+  // shell's titles pass through, takes none of it, modified or not.
   void aTitleShowsThePathAsItIs() {
     Program program;
     QDir(program.drive.path()).mkpath(QStringLiteral("a[*]b"));

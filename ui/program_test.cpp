@@ -46,7 +46,6 @@ class ProgramTest : public QObject {
     const BoxDriver::Action cancel = BoxDriver::Press(Qt::Key_Escape);
     QTest::newRow("saved, Exit") << false << false << "" << none << true;
     QTest::newRow("saved, frame close, chooser shown") << true << false << "chooser" << none << true;
-    QTest::newRow("modified, Exit, No") << false << true << "" << no << true;
     QTest::newRow("modified, Exit, No, help shown") << false << true << "help" << no << true;
     QTest::newRow("modified, Exit, No, About shown") << false << true << "about" << no << true;
     QTest::newRow("modified, frame close, No, chooser shown") << true << true << "chooser" << no << true;

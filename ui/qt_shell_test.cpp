@@ -1,8 +1,7 @@
 // The real shell: Qt's message and input boxes answered with real keys and
-// mouse clicks, and window titles as the window system gets them.
+// mouse clicks. (Titles are checked through the main window.)
 
 #include <QTest>
-#include <QWindow>
 
 #include "ui/box_driver.h"
 #include "ui/qt_shell.h"
@@ -51,8 +50,6 @@ class QtShellTest : public QObject {
         << QuitQuestion() << BoxDriver::Press(Qt::Key_Return) << kQuestionSeen << int(Answer::Yes);
     QTest::newRow("question: No clicked")
         << QuitQuestion() << BoxDriver::Click(QStringLiteral("No")) << kQuestionSeen << int(Answer::No);
-    QTest::newRow("question: Cancel clicked")
-        << QuitQuestion() << BoxDriver::Click(QStringLiteral("Cancel")) << kQuestionSeen << int(Answer::Cancel);
     QTest::newRow("saved: OK only, no icon, the CR breaks the line")
         << Notice(Message::Icon::None) << BoxDriver::Press(Qt::Key_Return)
         << "box [File saved] File saved as:\nC:\\cog\\a.cog {Ok, default Ok, no icon}" << int(Answer::Ok);
@@ -102,31 +99,6 @@ class QtShellTest : public QObject {
     QCOMPARE(driver.seen, QStringList{QStringLiteral("input [New name] Please enter new name for file")});
     QCOMPARE(answer.has_value(), confirmed);
     if (answer) QCOMPARE(*answer, text);
-  }
-
-  void title_data() {
-    QTest::addColumn<QString>("title");
-    QTest::newRow("placeholder in a folder name") << "C:\\a[*]b\\t.cog";
-    QTest::newRow("two placeholders in a row") << "C:\\[*][*]\\t.cog *";
-    QTest::newRow("placeholder alone") << "[*]";
-    QTest::newRow("plain") << "C:\\cog\\door.cog *";
-  }
-
-  // The window system gets the title exactly as given: Qt's "[*]" modified
-  // mark must not eat any of it.
-  void title() {
-    QFETCH(QString, title);
-    QWidget window;
-    QtShell shell;
-    shell.setMainWindow(&window);
-    window.show();
-    shell.setTitle(title);
-    QVERIFY(window.windowHandle());
-    QCOMPARE(window.windowHandle()->title(), title);
-    if (title.contains(QStringLiteral("[*]"))) {
-      window.setWindowModified(true);  // Qt would show its mark in the placeholder
-      QCOMPARE(window.windowHandle()->title(), title);
-    }
   }
 };
 
