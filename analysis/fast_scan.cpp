@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 // The bit-mask path needs SSE2 (every x86-64 processor) and popcnt, bmi and
@@ -286,11 +287,21 @@ bool HasFastBitManipulation() {
   return family >= 0x19;
 }
 
+bool SwitchedOff() {
+  const char* const value = std::getenv("VORRIK_NO_FAST_SCAN");
+  return value != nullptr && value[0] != '\0' && std::strcmp(value, "0") != 0;
+}
+
 }  // namespace
 
+bool FastScanAvailable() {
+  static const bool available = !SwitchedOff() && HasFastBitManipulation();
+  return available;
+}
+
 bool ScanLineFast(std::u16string_view line, ScanState& state, float& tally, float& lineDelta) {
-  static const bool supported = HasFastBitManipulation();
-  if (!supported || line.size() > kFastScanMaxLength || state.inQuote || state.inApos ||
+  static const bool available = FastScanAvailable();
+  if (!available || line.size() > kFastScanMaxLength || state.inQuote || state.inApos ||
       state.inWord || state.opRun != 0 || !(tally < 4194304.0f && tally > -4194304.0f))
     return false;
   if (line.size() <= 64) return ScanWithMasks<Word64>(line, state, tally, lineDelta);
@@ -300,6 +311,8 @@ bool ScanLineFast(std::u16string_view line, ScanState& state, float& tally, floa
 #else
 
 bool ScanLineFast(std::u16string_view, ScanState&, float&, float&) { return false; }
+
+bool FastScanAvailable() { return false; }
 
 #endif
 

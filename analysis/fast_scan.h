@@ -16,9 +16,14 @@ inline constexpr std::size_t kFastScanMaxLength = 128;
 /// word still open at its end; the state carries nothing in; and the tally is
 /// small enough that every partial sum is exact in single precision, so the
 /// order of the additions cannot matter. Returns false, changing nothing, for
-/// any other line or where the processor lacks the instructions; true after
-/// adding the line's weight to tally, updating the state and storing
-/// lineDelta.
+/// any other line or when FastScanAvailable() is false; true after adding the
+/// line's weight to tally, updating the state and storing lineDelta.
 bool ScanLineFast(std::u16string_view line, ScanState& state, float& tally, float& lineDelta);
+
+/// Whether ScanLineFast takes any line: this build has the bit-mask path, the
+/// processor has the instructions it needs, and it is not switched off by
+/// setting VORRIK_NO_FAST_SCAN to anything but "" or "0" (so that the general
+/// scanner alone can be tested on any machine). Decided once, on first use.
+bool FastScanAvailable();
 
 }  // namespace vorrik

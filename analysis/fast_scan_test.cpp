@@ -13,6 +13,10 @@ namespace {
 
 using testing::Narrow;
 
+constexpr const char* kFastPathOff =
+    "fast path off: the processor lacks popcnt/bmi/bmi2 with a fast pext, or "
+    "VORRIK_NO_FAST_SCAN is set";
+
 struct FastCase {
   const char* name;
   std::u16string line;
@@ -23,6 +27,7 @@ struct FastCase {
 
 // Lines the fast path must take (with their weight) or leave alone.
 TEST(ScanLineFast, TakesCommonLinesAndLeavesTheRest) {
+  if (!FastScanAvailable()) GTEST_SKIP() << kFastPathOff;
   const FastCase cases[] = {
       {"Assignment", u"x = 5;", true, 2.5f, 0},
       {"CallWithTabs", u"\t\tSetHealth(player, 100);", true, 3.5f, 0},
@@ -73,6 +78,7 @@ TEST(ScanLineFast, TakesCommonLinesAndLeavesTheRest) {
 }
 
 TEST(ScanLineFast, LeavesCarriedStateAndLargeTalliesToTheGeneralScanner) {
+  if (!FastScanAvailable()) GTEST_SKIP() << kFastPathOff;
   ScanState carried[4];
   carried[0].inQuote = true;
   carried[1].inApos = true;
@@ -91,6 +97,21 @@ TEST(ScanLineFast, LeavesCarriedStateAndLargeTalliesToTheGeneralScanner) {
   EXPECT_FALSE(ScanLineFast(u"x = 1;", state, large, lineDelta));
 }
 
+// Switched off (or without the instructions) the fast path takes no line and
+// changes nothing; otherwise it takes common lines of either mask width.
+TEST(ScanLineFast, TakesLinesOnlyWhenAvailable) {
+  const std::u16string common = u"a = b +";
+  for (const std::u16string& line : {common, std::u16string(80, u' ') + common}) {
+    ScanState state;
+    float tally = 10.0f;
+    float lineDelta = -99.0f;
+    ASSERT_EQ(ScanLineFast(line, state, tally, lineDelta), FastScanAvailable()) << Narrow(line);
+    if (!FastScanAvailable()) {
+      EXPECT_TRUE(tally == 10.0f && lineDelta == -99.0f && state.opRun == 0) << Narrow(line);
+    }
+  }
+}
+
 std::u16string RandomCodeLine(std::mt19937& random) {
   static const std::vector<std::u16string> pieces = {
       u"x",   u"Thing", u"if",    u"IF", u"else", u"while", u"While", u"for", u"return",
@@ -104,6 +125,7 @@ std::u16string RandomCodeLine(std::mt19937& random) {
 // Wherever the fast path takes a line, it agrees with the general scanner in
 // lineDelta, tally and the state handed on.
 TEST(ScanLineFast, AgreesWithTheGeneralScanner) {
+  if (!FastScanAvailable()) GTEST_SKIP() << kFastPathOff;
   CharClasses classes;
   InitCharClasses(classes);
   std::mt19937 random(64);
