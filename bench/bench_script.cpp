@@ -97,7 +97,7 @@ std::string CodeLine(Rng& rng) {
 }
 
 /// The script as lines of text (ASCII), always the same for the same seed.
-std::vector<std::string> GenerateScriptText() {
+std::vector<std::string> GenerateScriptText(int lineCount) {
   std::vector<std::string> lines = {
       "# 00_BENCH.COG",
       "#",
@@ -123,7 +123,7 @@ std::vector<std::string> GenerateScriptText() {
       "code",
   };
   Rng rng(kSeed);
-  while (lines.size() < static_cast<std::size_t>(kScriptLines) - 1) lines.push_back(CodeLine(rng));
+  while (lines.size() < static_cast<std::size_t>(lineCount) - 1) lines.push_back(CodeLine(rng));
   lines.push_back("end");
   return lines;
 }
@@ -133,7 +133,7 @@ std::vector<std::string> GenerateScriptText() {
 const Script& TheScript() {
   static const Script script = [] {
     Script s;
-    const auto text = GenerateScriptText();
+    const auto text = GenerateScriptText(kScriptLines);
     for (std::size_t i = 0; i < text.size(); ++i) {
       s.lines.emplace_back(text[i].begin(), text[i].end());
       s.bytes += text[i];
@@ -145,6 +145,12 @@ const Script& TheScript() {
     return s;
   }();
   return script;
+}
+
+std::string GenerateScriptBytes(int lines) {
+  std::string bytes;
+  for (const std::string& line : GenerateScriptText(lines)) bytes += line + "\r\n";
+  return bytes;
 }
 
 }  // namespace vorrik::bench

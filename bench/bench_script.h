@@ -21,4 +21,9 @@ struct Script {
 /// The script, generated once.
 const Script& TheScript();
 
+/// The bytes of a generated script of the given number of lines, as saved
+/// (CR LF after every line): the header of TheScript(), then code lines,
+/// then "end". TheScript() is the one of kScriptLines lines.
+std::string GenerateScriptBytes(int lines);
+
 }  // namespace vorrik::bench
