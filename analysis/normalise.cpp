@@ -70,4 +70,47 @@ SectionWord SectionWordOf(std::u16string_view line) {
   return SectionWord::kNone;
 }
 
+void SectionWordMatcher::feed(char16_t c) {
+  if (cut_ || c == u' ' || c == u'\t') return;
+  if (slashPending_) {
+    slashPending_ = false;
+    if (c == u'/') {
+      cut_ = true;
+      return;
+    }
+    if (length_ < 5) norm_[length_++] = u'/';
+  }
+  if (c == u'#') {
+    cut_ = true;
+  } else if (c == u'/') {
+    slashPending_ = true;
+  } else if (length_ < 5) {
+    norm_[length_++] = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
+  }
+}
+
+namespace {
+
+SectionWord WordOf(std::u16string_view norm) {
+  if (norm == u"end") return SectionWord::kEnd;
+  if (norm == u"code") return SectionWord::kCode;
+  return SectionWord::kNone;
+}
+
+}  // namespace
+
+bool SectionWordMatcher::settled() const {
+  if (cut_) return true;
+  const std::u16string_view norm(norm_, static_cast<std::size_t>(length_));
+  // A "/" still to come, or a character that no section word has there,
+  // leaves nothing to match but at most a whole word followed by a comment.
+  const bool prefix = std::u16string_view(u"end").starts_with(norm) || std::u16string_view(u"code").starts_with(norm);
+  return !prefix || (slashPending_ && WordOf(norm) == SectionWord::kNone);
+}
+
+SectionWord SectionWordMatcher::result() const {
+  if (slashPending_ && !cut_) return SectionWord::kNone;  // "/" ends normLine, which no section word does
+  return WordOf(std::u16string_view(norm_, static_cast<std::size_t>(length_)));
+}
+
 }  // namespace vorrik

@@ -24,6 +24,25 @@ enum class SectionWord { kNone, kEnd, kCode };
 /// blank for almost every line.
 SectionWord SectionWordOf(std::u16string_view line);
 
+/// SectionWordOf for a line that comes a character at a time, as a long
+/// line read in parts does: feed() each character in order; settled() once
+/// the characters so far decide the result, which result() gives (at the
+/// line's end it is final in any case).
+class SectionWordMatcher {
+ public:
+  void feed(char16_t c);
+  bool settled() const;
+  SectionWord result() const;
+
+ private:
+  // normLine so far, while it can still be a section word (longer ones
+  // count as five characters, enough to tell).
+  char16_t norm_[5] = {};
+  int length_ = 0;
+  bool slashPending_ = false;  // a "/" that a "/" next makes a comment marker
+  bool cut_ = false;           // a comment has begun
+};
+
 /// True when the "/" at line[slash] starts a comment: the next character that
 /// is not a blank or tab is "/" too.
 inline bool SlashStartsComment(std::u16string_view line, std::size_t slash) {

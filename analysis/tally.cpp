@@ -27,7 +27,8 @@ inline float WeightOf(std::uint64_t word, std::uint32_t length, bool endedByPare
 
 float ScanLine(std::u16string_view line, const CharClasses& classes, ScanState& state,
                float& tally) {
-  if (float lineDelta; ScanLineFast(line, state, tally, lineDelta)) return lineDelta;
+  if (float lineDelta; !state.inComment && !state.slashPending && ScanLineFast(line, state, tally, lineDelta))
+    return lineDelta;
   return ScanLineGeneral(line, classes, state, tally);
 }
 
@@ -39,7 +40,7 @@ float ScanLine(std::u16string_view line, const CharClasses& classes, ScanState& 
 // `tally +=` is a float addition, so every step is rounded to single precision
 // as the rules require.
 float ScanLineGeneral(std::u16string_view line, const CharClasses& classes, ScanState& state,
-                      float& tally) {
+                      float& tally, bool lineEnds) {
   const float lineStartTally = tally;
   float t = tally;
   bool inQuote = state.inQuote;
@@ -48,6 +49,8 @@ float ScanLineGeneral(std::u16string_view line, const CharClasses& classes, Scan
   int opRun = state.opRun;
   std::uint64_t word = state.word;
   std::uint32_t wordLength = state.wordLength;
+  bool inComment = state.inComment;
+  bool slashPending = false;
 
   // A character that is neither a word nor an operator character ends the
   // pending word and settles a lone operator.
@@ -65,14 +68,67 @@ float ScanLineGeneral(std::u16string_view line, const CharClasses& classes, Scan
     }
   };
 
+  // An operator character ends the pending word; two make a pair.
+  const auto operatorStep = [&](ScanClass cls) {
+    if (inWord) {
+      inWord = false;
+      t += WeightOf(word, wordLength, false);
+      word = 0;
+      wordLength = 0;
+    }
+    if (++opRun == 2) {
+      t += 0.5f;
+      opRun = 0;
+      if (cls == ScanClass::kMinus) t += 0.5f;
+    }
+  };
+
   const std::size_t size = line.size();
+
+  // A "/" starts a comment when the next character that is not a blank is
+  // "/" too; at the end of a part of a line the next part decides.
+  enum class Slash { kComment, kCharacter, kUndecided };
+  const auto slashAt = [&](std::size_t slash) {
+    for (std::size_t j = slash + 1; j < size; ++j) {
+      if (line[j] == u' ' || line[j] == u'\t') continue;
+      return line[j] == u'/' ? Slash::kComment : Slash::kCharacter;
+    }
+    return lineEnds ? Slash::kCharacter : Slash::kUndecided;
+  };
+
   std::size_t i = 0;
+  if (inComment) {
+    i = size;
+  } else if (state.slashPending) {
+    // The "/" that ended the previous part. Blanks change nothing, so it
+    // takes effect here as it would have there.
+    while (i < size && (line[i] == u' ' || line[i] == u'\t')) ++i;
+    if (i < size && line[i] == u'/') {
+      inComment = true;
+      i = size;
+    } else if (i == size && !lineEnds) {
+      slashPending = true;
+    } else if (!inQuote && !inApos) {
+      operatorStep(ScanClass::kSlash);
+    }
+  }
+
   while (i < size) {
     char16_t c = line[i++];
 
     if (inQuote || inApos) {
       // Inside a quoted stretch only quotes and comment markers count.
-      if (c == u'#' || (c == u'/' && SlashStartsComment(line, i - 1))) break;
+      if (c == u'#') {
+        inComment = true;
+        break;
+      }
+      if (c == u'/') {
+        const Slash slash = slashAt(i - 1);
+        inComment = slash == Slash::kComment;
+        slashPending = slash == Slash::kUndecided;
+        if (slash != Slash::kCharacter) break;
+        continue;
+      }
       if (c == u'"') {
         if (!inQuote) {
           inQuote = true;  // a double quote opens a stretch even between apostrophes
@@ -98,6 +154,7 @@ float ScanLineGeneral(std::u16string_view line, const CharClasses& classes, Scan
       case ScanClass::kBlank:
         continue;
       case ScanClass::kHash:
+        inComment = true;
         i = size;
         continue;
       case ScanClass::kQuote:
@@ -126,24 +183,16 @@ float ScanLineGeneral(std::u16string_view line, const CharClasses& classes, Scan
         }
         continue;
       case ScanClass::kSlash:
-        if (SlashStartsComment(line, i - 1)) {
+        if (const Slash slash = slashAt(i - 1); slash != Slash::kCharacter) {
+          inComment = slash == Slash::kComment;
+          slashPending = slash == Slash::kUndecided;
           i = size;
           continue;
         }
         [[fallthrough]];
       case ScanClass::kOperator:
       case ScanClass::kMinus:
-        if (inWord) {
-          inWord = false;
-          t += WeightOf(word, wordLength, false);
-          word = 0;
-          wordLength = 0;
-        }
-        if (++opRun == 2) {
-          t += 0.5f;
-          opRun = 0;
-          if (cls == ScanClass::kMinus) t += 0.5f;
-        }
+        operatorStep(cls);
         continue;
       case ScanClass::kParen:
       case ScanClass::kColon:
@@ -159,6 +208,9 @@ float ScanLineGeneral(std::u16string_view line, const CharClasses& classes, Scan
   state.opRun = opRun;
   state.word = word;
   state.wordLength = wordLength;
+  // Neither outlives the line.
+  state.inComment = inComment && !lineEnds;
+  state.slashPending = slashPending;
   tally = t;
   return t - lineStartTally;
 }

@@ -21,6 +21,13 @@ struct ScanState {
   // across lines.
   std::uint64_t word = 0;
   std::uint32_t wordLength = 0;
+
+  // Only between the parts of a line scanned in parts (never at a line's
+  // end): a comment has begun and runs to the line's end; or the part ended
+  // with a "/" that a "/" first in the next part (blanks aside) makes a
+  // comment marker.
+  bool inComment = false;
+  bool slashPending = false;
 };
 
 /// A word packed as ScanState::word packs it: one byte a character, the
@@ -51,7 +58,9 @@ float ScanLine(std::u16string_view line, const CharClasses& classes, ScanState& 
                float& tally);
 
 /// The general scanner, a step per character, for any line and any state.
+/// A long line may come in parts: each but the last with lineEnds false.
+/// Returns the weight of what it scanned.
 float ScanLineGeneral(std::u16string_view line, const CharClasses& classes, ScanState& state,
-                      float& tally);
+                      float& tally, bool lineEnds = true);
 
 }  // namespace vorrik

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -223,14 +224,33 @@ std::u16string RandomRawLine(std::mt19937& random) {
   return testing::RandomLine(random, pieces, 15);
 }
 
-// The fast scanner, given lines as stored, against the oracle given their
-// normLines, over many random runs of several lines with state carried.
+// The scanners, given lines as stored, against the oracle given their
+// normLines, over many random runs of several lines with state carried: the
+// dispatcher (bit masks where they apply), the general scanner, and the
+// general scanner given each line in random parts, as a long line is read.
 TEST(ScanLine, AgreesWithTheRulesAsWritten) {
   CharClasses classes;
   InitCharClasses(classes);
   std::mt19937 random(1207);
   std::vector<char16_t> buffer;
-  for (auto* scan : {&ScanLine, &ScanLineGeneral}) {
+  using Scan = std::function<float(std::u16string_view, const CharClasses&, ScanState&, float&)>;
+  const Scan whole = [](std::u16string_view line, const CharClasses& cls, ScanState& state, float& tally) {
+    return ScanLineGeneral(line, cls, state, tally);
+  };
+  const Scan inParts = [&random](std::u16string_view line, const CharClasses& cls, ScanState& state,
+                                 float& tally) {
+    const float start = tally;
+    std::size_t from = 0;
+    while (random() % 4 != 0) {
+      const std::size_t to = from + random() % (line.size() - from + 1);
+      ScanLineGeneral(line.substr(from, to - from), cls, state, tally, false);
+      from = to;
+    }
+    ScanLineGeneral(line.substr(from), cls, state, tally, true);
+    EXPECT_FALSE(state.inComment || state.slashPending) << "kept beyond the line's end";
+    return tally - start;
+  };
+  for (const Scan& scan : {Scan(&ScanLine), whole, inParts}) {
     for (int run = 0; run < 20000; ++run) {
       ScanState state;
       float tally = 0.0f;
