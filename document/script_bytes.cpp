@@ -1,7 +1,9 @@
 #include "script_bytes.h"
 
-#include <algorithm>
 #include <array>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
 
 namespace vorrik {
 
@@ -16,12 +18,21 @@ constexpr std::array<char16_t, 32> kHighControls = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-}  // namespace
-
-char16_t DecodeByte(unsigned char byte) {
+constexpr char16_t Decoded(unsigned char byte) {
   if (byte >= 0x80 && byte <= 0x9F) return kHighControls[byte - 0x80u];
   return byte;
 }
+
+// Every byte's character, for decoding a block a byte at a time.
+constexpr std::array<char16_t, 256> kDecode = [] {
+  std::array<char16_t, 256> table{};
+  for (unsigned byte = 0; byte < 256; ++byte) table[byte] = Decoded(static_cast<unsigned char>(byte));
+  return table;
+}();
+
+}  // namespace
+
+char16_t DecodeByte(unsigned char byte) { return kDecode[byte]; }
 
 std::optional<unsigned char> EncodeChar(char16_t c) {
   if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<unsigned char>(c);
@@ -30,23 +41,77 @@ std::optional<unsigned char> EncodeChar(char16_t c) {
   return std::nullopt;
 }
 
-std::vector<std::u16string> SplitScriptLines(std::string_view bytes) {
-  std::vector<std::u16string> lines;
-  lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\r')) + 1);
-  // One allocation per line: find its end first, then decode it in place.
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    std::size_t end = bytes.find('\r', start);
-    if (end == std::string_view::npos) end = bytes.size();
-    std::u16string& line = lines.emplace_back(end - start, u'\0');
-    for (std::size_t i = start; i < end; ++i)
-      line[i - start] = DecodeByte(static_cast<unsigned char>(bytes[i]));
-    // CR, or CR LF, ends the line; the end of the file ends the last one, and
-    // a line end as the last bytes starts no further line.
-    start = end + 1;
-    if (start < bytes.size() && bytes[end] == '\r' && bytes[start] == '\n') ++start;
+LineStore LineStore::FromBytes(std::string_view bytes) {
+  LineStore store;
+  store.reserveForBytes(bytes.size());
+  store.appendBytes(bytes);
+  store.finishBytes();
+  return store;
+}
+
+LineStore LineStore::FromLines(std::initializer_list<std::u16string_view> lines) {
+  LineStore store;
+  for (std::u16string_view line : lines) store.appendLine(line);
+  return store;
+}
+
+void LineStore::reserveForBytes(std::size_t bytes) {
+  // At most a character a byte, and a line a byte (plus the last line).
+  text_.reserve(bytes);
+  ends_.reserve(bytes + 1);
+}
+
+void LineStore::decode(std::string_view bytes) {
+  if (text_.size() + bytes.size() > std::numeric_limits<std::uint32_t>::max())
+    throw std::length_error("script text beyond 4 GiB characters");
+  const std::size_t start = text_.size();
+  text_.resize(start + bytes.size());
+  char16_t* out = text_.data() + start;
+  for (char byte : bytes) *out++ = kDecode[static_cast<unsigned char>(byte)];
+}
+
+void LineStore::appendBytes(std::string_view block) {
+  std::size_t i = 0;
+  if (crPending_ && !block.empty()) {
+    crPending_ = false;
+    if (block[0] == '\n') i = 1;
   }
-  return lines;
+  while (i < block.size()) {
+    const void* cr = std::memchr(block.data() + i, '\r', block.size() - i);
+    const std::size_t end = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - block.data()) : block.size();
+    decode(block.substr(i, end - i));
+    lineOpen_ = true;
+    if (!cr) break;
+    ends_.push_back(static_cast<std::uint32_t>(text_.size()));
+    lineOpen_ = false;
+    i = end + 1;
+    if (i == block.size()) {
+      crPending_ = true;
+    } else if (block[i] == '\n') {
+      ++i;
+    }
+  }
+}
+
+void LineStore::finishBytes() {
+  if (lineOpen_) ends_.push_back(static_cast<std::uint32_t>(text_.size()));
+  lineOpen_ = false;
+  crPending_ = false;
+}
+
+void LineStore::appendLine(std::u16string_view line) {
+  if (text_.size() + line.size() > std::numeric_limits<std::uint32_t>::max())
+    throw std::length_error("script text beyond 4 GiB characters");
+  text_.append(line);
+  ends_.push_back(static_cast<std::uint32_t>(text_.size()));
+  if (!changedBits_.empty()) changedBits_.resize(ends_.size() / 64 + 1);
+}
+
+void LineStore::setLine(int i, std::u16string_view text) {
+  const auto index = static_cast<std::size_t>(i);
+  if (changedBits_.size() < ends_.size() / 64 + 1) changedBits_.resize(ends_.size() / 64 + 1);
+  changedBits_[index / 64] |= std::uint64_t{1} << (index % 64);
+  changed_[i].assign(text);
 }
 
 std::optional<UnencodableChar> EncodeLine(std::u16string_view line, std::size_t lineIndex,
@@ -59,19 +124,32 @@ std::optional<UnencodableChar> EncodeLine(std::u16string_view line, std::size_t 
   return std::nullopt;
 }
 
-EncodedScript JoinScriptLines(const std::vector<std::u16string>& lines) {
+EncodedScript JoinScriptLines(const LineStore& lines) {
   EncodedScript result;
   std::size_t size = 0;
-  for (const auto& line : lines) size += line.size() + 2;
+  for (int i = 0; i < lines.count(); ++i) size += lines.line(i).size() + 2;
   result.bytes.reserve(size);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if ((result.error = EncodeLine(lines[i], i, result.bytes))) {
+  for (int i = 0; i < lines.count(); ++i) {
+    if ((result.error = EncodeLine(lines.line(i), static_cast<std::size_t>(i), result.bytes))) {
       result.bytes.clear();
       return result;
     }
     result.bytes += "\r\n";
   }
   return result;
+}
+
+std::vector<std::u16string> SplitScriptLines(std::string_view bytes) {
+  const LineStore store = LineStore::FromBytes(bytes);
+  std::vector<std::u16string> lines;
+  for (int i = 0; i < store.count(); ++i) lines.emplace_back(store.line(i));
+  return lines;
+}
+
+EncodedScript JoinScriptLines(const std::vector<std::u16string>& lines) {
+  LineStore store;
+  for (const auto& line : lines) store.appendLine(line);
+  return JoinScriptLines(store);
 }
 
 }  // namespace vorrik

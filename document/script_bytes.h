@@ -1,9 +1,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vorrik {
@@ -20,9 +23,51 @@ char16_t DecodeByte(unsigned char byte);
 /// The byte for c, or nothing when the code page cannot write it.
 std::optional<unsigned char> EncodeChar(char16_t c);
 
-/// Splits file bytes into decoded lines: CR or CR LF ends a line, a bare LF is
-/// an ordinary character, and a line end as the last bytes starts no new line.
-std::vector<std::u16string> SplitScriptLines(std::string_view bytes);
+/// A script's lines without an allocation per line: the text of the lines as
+/// read, decoded and end to end in one buffer, with a table of where each
+/// line ends (4 bytes a line), and the lines changed since kept aside. Lines
+/// come from file bytes read block by block, by the byte rules: CR or CR LF
+/// ends a line (also across blocks), a bare LF is an ordinary character, and a
+/// line end as the last bytes of the file starts no new line.
+class LineStore {
+ public:
+  /// The lines of a whole file's bytes.
+  static LineStore FromBytes(std::string_view bytes);
+  /// A store of the given lines.
+  static LineStore FromLines(std::initializer_list<std::u16string_view> lines);
+
+  /// Makes room for the lines of a file of this many bytes, so that reading
+  /// it moves nothing; room that the file does not fill is never touched.
+  void reserveForBytes(std::size_t bytes);
+  /// Splits and decodes the next block of file bytes.
+  void appendBytes(std::string_view block);
+  /// After the last block: the end of the file ends the last line.
+  void finishBytes();
+  /// Appends one line of text.
+  void appendLine(std::u16string_view line);
+
+  int count() const { return static_cast<int>(ends_.size()); }
+  /// Line i (0 <= i < count()), valid until the store next changes.
+  std::u16string_view line(int i) const {
+    const auto index = static_cast<std::size_t>(i);
+    if (!changedBits_.empty() && (changedBits_[index / 64] >> (index % 64) & 1u) != 0)
+      return changed_.find(i)->second;
+    const std::uint32_t start = index == 0 ? 0 : ends_[index - 1];
+    return {text_.data() + start, ends_[index] - start};
+  }
+  /// Replaces line i (0 <= i < count()).
+  void setLine(int i, std::u16string_view text);
+
+ private:
+  void decode(std::string_view bytes);
+
+  std::u16string text_;                  // every line as read, end to end
+  std::vector<std::uint32_t> ends_;      // where in text_ each line ends
+  std::vector<std::uint64_t> changedBits_;  // a bit a line: it is in changed_
+  std::unordered_map<int, std::u16string> changed_;
+  bool crPending_ = false;  // the last block ended with CR: an LF next is its
+  bool lineOpen_ = false;   // a line has begun that no line end has ended
+};
 
 /// A character that the code page cannot write.
 struct UnencodableChar {
@@ -42,6 +87,10 @@ struct EncodedScript {
   std::string bytes;
   std::optional<UnencodableChar> error;
 };
+EncodedScript JoinScriptLines(const LineStore& lines);
+
+// Until every caller reads into a LineStore.
+std::vector<std::u16string> SplitScriptLines(std::string_view bytes);
 EncodedScript JoinScriptLines(const std::vector<std::u16string>& lines);
 
 }  // namespace vorrik
