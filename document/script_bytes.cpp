@@ -1,7 +1,6 @@
 #include "script_bytes.h"
 
 #include <array>
-#include <cstring>
 #include <limits>
 #include <stdexcept>
 
@@ -61,43 +60,19 @@ void LineStore::reserveForBytes(std::size_t bytes) {
   ends_.reserve(bytes + 1);
 }
 
-void LineStore::decode(std::string_view bytes) {
+void DecodeBytes(std::string_view bytes, char16_t* out) {
+  for (char byte : bytes) *out++ = kDecode[static_cast<unsigned char>(byte)];
+}
+
+void LineStore::lineBytes(std::string_view bytes) {
   if (text_.size() + bytes.size() > std::numeric_limits<std::uint32_t>::max())
     throw std::length_error("script text beyond 4 GiB characters");
   const std::size_t start = text_.size();
   text_.resize(start + bytes.size());
-  char16_t* out = text_.data() + start;
-  for (char byte : bytes) *out++ = kDecode[static_cast<unsigned char>(byte)];
+  DecodeBytes(bytes, text_.data() + start);
 }
 
-void LineStore::appendBytes(std::string_view block) {
-  std::size_t i = 0;
-  if (crPending_ && !block.empty()) {
-    crPending_ = false;
-    if (block[0] == '\n') i = 1;
-  }
-  while (i < block.size()) {
-    const void* cr = std::memchr(block.data() + i, '\r', block.size() - i);
-    const std::size_t end = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - block.data()) : block.size();
-    decode(block.substr(i, end - i));
-    lineOpen_ = true;
-    if (!cr) break;
-    ends_.push_back(static_cast<std::uint32_t>(text_.size()));
-    lineOpen_ = false;
-    i = end + 1;
-    if (i == block.size()) {
-      crPending_ = true;
-    } else if (block[i] == '\n') {
-      ++i;
-    }
-  }
-}
-
-void LineStore::finishBytes() {
-  if (lineOpen_) ends_.push_back(static_cast<std::uint32_t>(text_.size()));
-  lineOpen_ = false;
-  crPending_ = false;
-}
+void LineStore::lineEnd() { ends_.push_back(static_cast<std::uint32_t>(text_.size())); }
 
 void LineStore::appendLine(std::u16string_view line) {
   if (text_.size() + line.size() > std::numeric_limits<std::uint32_t>::max())

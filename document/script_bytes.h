@@ -23,6 +23,55 @@ char16_t DecodeByte(unsigned char byte);
 /// The byte for c, or nothing when the code page cannot write it.
 std::optional<unsigned char> EncodeChar(char16_t c);
 
+/// Splits file bytes read block by block into lines by the byte rules: CR or
+/// CR LF ends a line (also across blocks), a bare LF is an ordinary
+/// character, and a line end as the last bytes of the file starts no new
+/// line. The sink receives the bytes of the line being read with
+/// sink.lineBytes(piece), in any number of pieces, and sink.lineEnd() when
+/// the line ends.
+class LineSplitter {
+ public:
+  template <typename Sink>
+  void feed(std::string_view block, Sink& sink) {
+    std::size_t i = 0;
+    if (crPending_ && !block.empty()) {
+      crPending_ = false;
+      if (block[0] == '\n') i = 1;
+    }
+    while (i < block.size()) {
+      const std::size_t cr = block.find('\r', i);
+      const std::size_t end = cr == std::string_view::npos ? block.size() : cr;
+      if (end > i) sink.lineBytes(block.substr(i, end - i));
+      lineOpen_ = true;
+      if (cr == std::string_view::npos) break;
+      sink.lineEnd();
+      lineOpen_ = false;
+      i = end + 1;
+      if (i == block.size()) {
+        crPending_ = true;
+      } else if (block[i] == '\n') {
+        ++i;
+      }
+    }
+  }
+
+  /// After the last block: the end of the file ends the last line.
+  template <typename Sink>
+  void finish(Sink& sink) {
+    if (lineOpen_) sink.lineEnd();
+    lineOpen_ = false;
+    crPending_ = false;
+  }
+
+ private:
+  bool crPending_ = false;  // the last block ended with CR: an LF next is its
+  bool lineOpen_ = false;   // a line has begun that no line end has ended
+};
+
+/// The characters of bytes in the script code page, written to out (room for
+/// bytes.size() characters).
+void DecodeBytes(std::string_view bytes, char16_t* out);
+
 /// A script's lines without an allocation per line: the text of the lines as
 /// read, decoded and end to end in one buffer, with a table of where each
 /// line ends (4 bytes a line), and the lines changed since kept aside. Lines
@@ -40,9 +89,9 @@ class LineStore {
   /// it moves nothing; room that the file does not fill is never touched.
   void reserveForBytes(std::size_t bytes);
   /// Splits and decodes the next block of file bytes.
-  void appendBytes(std::string_view block);
+  void appendBytes(std::string_view block) { splitter_.feed(block, *this); }
   /// After the last block: the end of the file ends the last line.
-  void finishBytes();
+  void finishBytes() { splitter_.finish(*this); }
   /// Appends one line of text.
   void appendLine(std::u16string_view line);
 
@@ -58,15 +107,17 @@ class LineStore {
   /// Replaces line i (0 <= i < count()).
   void setLine(int i, std::u16string_view text);
 
+  // The splitter's sink.
+  void lineBytes(std::string_view bytes);
+  void lineEnd();
+
  private:
-  void decode(std::string_view bytes);
 
   std::u16string text_;                  // every line as read, end to end
   std::vector<std::uint32_t> ends_;      // where in text_ each line ends
   std::vector<std::uint64_t> changedBits_;  // a bit a line: it is in changed_
   std::unordered_map<int, std::u16string> changed_;
-  bool crPending_ = false;  // the last block ended with CR: an LF next is its
-  bool lineOpen_ = false;   // a line has begun that no line end has ended
+  LineSplitter splitter_;
 };
 
 /// A character that the code page cannot write.
