@@ -13,6 +13,25 @@ std::vector<std::u16string> Lines(std::initializer_list<const char16_t*> lines) 
   return {lines.begin(), lines.end()};
 }
 
+std::vector<std::u16string> Lines(const LineStore& store) {
+  std::vector<std::u16string> lines;
+  for (int i = 0; i < store.count(); ++i) lines.emplace_back(store.line(i));
+  return lines;
+}
+
+/// The store of bytes fed in blocks that end at the given offsets.
+LineStore InBlocks(std::string_view bytes, std::vector<std::size_t> cuts) {
+  LineStore store;
+  std::size_t start = 0;
+  cuts.push_back(bytes.size());
+  for (std::size_t cut : cuts) {
+    store.appendBytes(bytes.substr(start, cut - start));
+    start = cut;
+  }
+  store.finishBytes();
+  return store;
+}
+
 TEST(ScriptBytes, FileExamples) {
   struct Case {
     const char* name;
@@ -34,8 +53,11 @@ TEST(ScriptBytes, FileExamples) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto lines = SplitScriptLines(c.bytes);
-    EXPECT_EQ(lines, c.lines);
+    const LineStore lines = LineStore::FromBytes(c.bytes);
+    EXPECT_EQ(Lines(lines), c.lines);
+    // A block may end anywhere, also between CR and LF or in an empty block.
+    for (std::size_t cut = 0; cut <= c.bytes.size(); ++cut)
+      EXPECT_EQ(Lines(InBlocks(c.bytes, {cut, cut})), c.lines) << "cut at " << cut;
     const auto saved = JoinScriptLines(lines);
     EXPECT_FALSE(saved.error.has_value());
     EXPECT_EQ(saved.bytes, c.saved);
@@ -62,7 +84,7 @@ TEST(ScriptBytes, CodePage) {
 }
 
 TEST(ScriptBytes, JoinReportsTheFirstUnwritableCharacter) {
-  const auto encoded = JoinScriptLines(Lines({u"fine", u"ab\u0100c\u0101"}));
+  const auto encoded = JoinScriptLines(LineStore::FromLines({u"fine", u"ab\u0100c\u0101"}));
   ASSERT_TRUE(encoded.error.has_value());
   EXPECT_EQ(encoded.error->lineIndex, 1u);
   EXPECT_EQ(encoded.error->position, 2u);
@@ -94,12 +116,24 @@ TEST(ScriptBytes, RoundTripProperty) {
     }
     if (!expected.empty() && !expected.ends_with("\r\n")) expected += "\r\n";
 
-    const auto lines = SplitScriptLines(bytes);
+    std::vector<std::size_t> cuts;
+    for (std::size_t cut = 0; cut < bytes.size(); cut += 1 + random() % 9) cuts.push_back(cut);
+    const LineStore lines = InBlocks(bytes, cuts);
     const auto saved = JoinScriptLines(lines);
     ASSERT_FALSE(saved.error.has_value());
     ASSERT_EQ(saved.bytes, expected) << "run " << run;
-    ASSERT_EQ(SplitScriptLines(saved.bytes), lines) << "run " << run;
+    ASSERT_EQ(Lines(LineStore::FromBytes(saved.bytes)), Lines(lines)) << "run " << run;
   }
+}
+
+// Changed lines are read and saved as changed, the others as loaded.
+TEST(LineStore, ChangedLinesAreKeptAside) {
+  LineStore store = LineStore::FromBytes("one\rtwo\r\rfour");
+  store.setLine(1, u"2");
+  store.setLine(2, u"three, now longer than before");
+  store.setLine(1, u"TWO");
+  EXPECT_EQ(Lines(store), Lines({u"one", u"TWO", u"three, now longer than before", u"four"}));
+  EXPECT_EQ(JoinScriptLines(store).bytes, "one\r\nTWO\r\nthree, now longer than before\r\nfour\r\n");
 }
 
 }  // namespace
