@@ -1,5 +1,6 @@
 #include "line_list_model.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace vorrik {
@@ -11,7 +12,8 @@ int LineListModel::rowCount(const QModelIndex& parent) const {
 QVariant LineListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= count()) return {};
   if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
-  return QString::fromStdU16String(line(index.row()));
+  const std::u16string_view text = line(index.row());
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(std::min<std::size_t>(text.size(), kShownCharacters)));
 }
 
 void LineListModel::setLine(int i, std::u16string_view text) {

@@ -15,9 +15,15 @@ namespace vorrik {
 /// per line, in file order, shown by the line list view.
 class LineListModel : public QAbstractListModel {
  public:
+  /// How much of a line a row shows: its display text stops here, so that a
+  /// line of megabytes costs a view no more than a short one. The line
+  /// itself stays whole.
+  static constexpr int kShownCharacters = 1024;
+
   explicit LineListModel(QObject* parent = nullptr) : QAbstractListModel(parent) {}
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  /// The line's text for display, cut at kShownCharacters.
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
   int count() const { return static_cast<int>(lines_.size()); }

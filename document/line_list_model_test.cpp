@@ -67,6 +67,10 @@ TEST_F(LineListModelTest, SettingALineChangesOnlyThatRow) {
   EXPECT_EQ(lines.text(6), u"six");
   EXPECT_EQ(reset.size(), 0);
   EXPECT_FALSE(model.data(model.index(8)).isValid());
+  // A long line shows its beginning; the line itself stays whole.
+  lines.setText(6, std::u16string(5000, u'x'));
+  EXPECT_EQ(model.data(model.index(6)).toString(), QString(LineListModel::kShownCharacters, u'x'));
+  EXPECT_EQ(lines.text(6).size(), 5000u);
   EXPECT_EQ(model.rowCount(model.index(0)), 0);  // a list: rows have no children
 }
 
