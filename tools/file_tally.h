@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "analysis/char_classes.h"
+#include "analysis/whole_file_tally.h"
+#include "document/script_bytes.h"
+
+namespace vorrik {
+
+/// The whole-file tally of a script's bytes fed block by block, holding no
+/// more than a block and a bounded piece of the current line: a line up to
+/// kWholeLineLimit characters goes to the engine whole (and may take the
+/// fast path), a longer one in parts. The tally is the engine's, exactly.
+class FileTally {
+ public:
+  static constexpr std::size_t kWholeLineLimit = 1 << 16;
+
+  /// A line longer than wholeLineLimit goes on in parts (tests set a small one).
+  explicit FileTally(const CharClasses& classes, std::size_t wholeLineLimit = kWholeLineLimit)
+      : tally_(classes), wholeLineLimit_(wholeLineLimit) {}
+
+  /// The next block of the file's bytes.
+  void feed(std::string_view block) { splitter_.feed(block, *this); }
+  /// After the last block: the tally of the whole file.
+  float finish();
+
+  // The splitter's sink.
+  void lineBytes(std::string_view bytes);
+  void lineEnd();
+
+ private:
+  WholeFileTally tally_;
+  std::size_t wholeLineLimit_;
+  LineSplitter splitter_;
+  std::u16string line_;  // the decoded line, or the part not yet given on
+  bool inParts_ = false;  // parts of the line have been given on
+};
+
+}  // namespace vorrik
