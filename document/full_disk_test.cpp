@@ -1,5 +1,6 @@
-// Saving onto a full disk. Runs with enospc_shim preloaded: every write() to
-// a file under $VORRIK_FULL_DISK_UNDER fails with ENOSPC.
+// Saving and opening on a full, read-only or failing disk. Runs with
+// failing_io_shim preloaded: the file call named by $VORRIK_FAIL_CALL fails
+// with $VORRIK_FAIL_ERRNO for files under $VORRIK_FAIL_UNDER.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "document/script_document.h"
 #include "document/test_shell.h"
@@ -18,7 +20,8 @@
 namespace vorrik {
 namespace {
 
-class FullDiskTest : public ::testing::Test {
+/// C:\full\door.cog open, its line 2 changed and not saved yet.
+class FailingDiskTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(QDir(root.path()).mkdir(QStringLiteral("full")));
@@ -27,13 +30,36 @@ class FullDiskTest : public ::testing::Test {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     ASSERT_EQ(file.write(kOldBytes), kOldBytes.size());
     file.close();
-    qputenv("VORRIK_FULL_DISK_UNDER", full.toLocal8Bit());
+    qputenv("VORRIK_FAIL_UNDER", QFile::encodeName(full));
+    doc.currentPath = QStringLiteral("C:\\full\\door.cog");
+    ASSERT_TRUE(doc.LoadScript(doc.currentPath));
+    doc.lineModel().setLine(1, u"new();");
+    doc.SetSavedState(0);
+    shell.takeLog();
   }
-  void TearDown() override { qunsetenv("VORRIK_FULL_DISK_UNDER"); }
+  void TearDown() override {
+    Heal();
+    qunsetenv("VORRIK_FAIL_UNDER");
+  }
+
+  static void Fail(const char* call, int error) {
+    qputenv("VORRIK_FAIL_CALL", call);
+    qputenv("VORRIK_FAIL_ERRNO", QByteArray::number(error));
+  }
+  static void Heal() {
+    qunsetenv("VORRIK_FAIL_CALL");
+    qunsetenv("VORRIK_FAIL_ERRNO");
+  }
 
   QByteArray OldFile() const {
     QFile file(full + QStringLiteral("/door.cog"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+  }
+  QStringList Entries() const { return QDir(full).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
+  QString Lines() const {
+    QStringList out;
+    for (const auto& line : doc.lineModel().lines()) out << QString::fromStdU16String(line);
+    return out.join(u'|');
   }
 
   const QByteArray kOldBytes = "code\r\nold();\r\nend\r\n";
@@ -43,8 +69,9 @@ class FullDiskTest : public ::testing::Test {
   ScriptDocument doc{shell, DriveMap({{u'C', root.path()}})};
 };
 
-TEST_F(FullDiskTest, TheShimFailsWritesUnderTheFullFolderOnly) {
-  const QByteArray probe = (full + QStringLiteral("/probe")).toLocal8Bit();
+TEST_F(FailingDiskTest, TheShimFailsOnlyTheChosenCallUnderTheFolder) {
+  Fail("write", ENOSPC);
+  const QByteArray probe = QFile::encodeName(full + QStringLiteral("/probe"));
   const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT, 0644);
   ASSERT_GE(fd, 0);
   errno = 0;
@@ -57,27 +84,59 @@ TEST_F(FullDiskTest, TheShimFailsWritesUnderTheFullFolderOnly) {
   EXPECT_TRUE(doc.SaveAs([] { return QStringLiteral("C:"); }));
 }
 
-TEST_F(FullDiskTest, SaveKeepsTheOldFile) {
-  doc.currentPath = QStringLiteral("C:\\full\\door.cog");
-  ASSERT_TRUE(doc.LoadScript(doc.currentPath));
-  doc.lineModel().setLine(1, u"new();");
-  doc.SetSavedState(0);
-  shell.takeLog();
+struct DiskFailure {
+  const char* name;
+  bool saving;  // else opening
+  const char* call;
+  int error;
+  QString reason;
+};
 
-  EXPECT_FALSE(doc.Save());
-  EXPECT_EQ(shell.takeLog(), QStringLiteral("box [VORRIK] Cannot save C:\\full\\door.cog\n\n"
-                                            "No space left on device. {warning}"));
+class DiskFailureTest : public FailingDiskTest, public ::testing::WithParamInterface<DiskFailure> {};
+
+TEST_P(DiskFailureTest, NamesThePathAndTheReasonAndLosesNothing) {
+  const DiskFailure& c = GetParam();
+  AnalysisEngine engine;
+  Fail(c.call, c.error);
+  const bool done = c.saving ? doc.Save() : doc.OpenScript(QStringLiteral("C:\\full"), QStringLiteral("door.cog"), engine);
+  Heal();
+  EXPECT_FALSE(done);
+  EXPECT_EQ(shell.takeLog(), QStringLiteral("box [VORRIK] Cannot %1 C:\\full\\door.cog\n\n%2 {warning}")
+                                 .arg(c.saving ? QStringLiteral("save") : QStringLiteral("open"), c.reason));
   EXPECT_EQ(OldFile(), kOldBytes);
-  EXPECT_EQ(QDir(full).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"door.cog"});
+  EXPECT_EQ(Entries(), QStringList{"door.cog"});
+  EXPECT_EQ(Lines(), QStringLiteral("code|new();|end"));
+  EXPECT_EQ(doc.currentPath, QStringLiteral("C:\\full\\door.cog"));
   EXPECT_EQ(doc.savedFlag, 0);
   EXPECT_EQ(shell.title, QStringLiteral("C:\\full\\door.cog *"));
-  EXPECT_EQ(QString::fromStdU16String(doc.lineModel().line(1)), QStringLiteral("new();"));
 }
 
-TEST_F(FullDiskTest, SaveAsReturnsToThePreviousPath) {
-  doc.currentPath = QStringLiteral("C:\\full\\door.cog");
-  ASSERT_TRUE(doc.LoadScript(doc.currentPath));
-  shell.takeLog();
+const QString kReadOnly = QStringLiteral("The file or its folder is read-only, or you are not allowed to change it.");
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DiskFailureTest,
+    ::testing::Values(
+        DiskFailure{"SaveOnAFullDisk", true, "write", ENOSPC, "The disk is full."},
+        DiskFailure{"SaveOverQuotaFoundAtClose", true, "close", EDQUOT,
+                    "The disk is full: your quota on it is used up."},
+        DiskFailure{"SaveFlushFails", true, "fsync", EIO,
+                    "The disk reported an error while the file was being written."},
+        DiskFailure{"SaveOverAReadOnlyFile", true, "access", EACCES, kReadOnly},
+        DiskFailure{"SaveInAReadOnlyFolder", true, "open", EACCES, kReadOnly},
+        DiskFailure{"SaveRenameRefused", true, "rename", EPERM, kReadOnly},
+        DiskFailure{"SaveOnAReadOnlyDisk", true, "open", EROFS, "The disk is read-only."},
+        DiskFailure{"SaveOtherError", true, "write", ESTALE,
+                    QStringLiteral("The system refused it: %1 (error %2).")
+                        .arg(QString::fromLocal8Bit(std::strerror(ESTALE)), QString::number(ESTALE))},
+        DiskFailure{"OpenNotAllowed", false, "open", EACCES,
+                    "You are not allowed to read the file or to open its folder."},
+        DiskFailure{"OpenReadFails", false, "read", EIO, "The disk reported an error while the file was being read."},
+        DiskFailure{"OpenWithTooManyFilesOpen", false, "open", ENFILE,
+                    "Too many files are open at once; close some and try again."}),
+    CaseName());
+
+TEST_F(FailingDiskTest, SaveAsReturnsToThePreviousPath) {
+  Fail("write", ENOSPC);
   shell.typed = {"door"};
   EXPECT_FALSE(doc.SaveAs([] { return QStringLiteral("C:\\full"); }));
   EXPECT_EQ(doc.currentPath, QStringLiteral("C:\\full\\door.cog"));
@@ -86,7 +145,7 @@ TEST_F(FullDiskTest, SaveAsReturnsToThePreviousPath) {
   shell.typed = {"fresh"};
   EXPECT_FALSE(doc.SaveAs([] { return QStringLiteral("C:\\full"); }));
   EXPECT_EQ(doc.currentPath, QStringLiteral("C:\\full\\door.cog"));
-  EXPECT_EQ(QDir(full).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"door.cog"});
+  EXPECT_EQ(Entries(), QStringList{"door.cog"});
 }
 
 }  // namespace

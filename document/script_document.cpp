@@ -2,13 +2,12 @@
 
 #include <QByteArray>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <string_view>
 #include <utility>
 
 #include "document/script_bytes.h"
+#include "document/script_file.h"
 
 namespace vorrik {
 
@@ -18,55 +17,31 @@ namespace {
 
 const QString kFailureTitle = QStringLiteral("VORRIK");
 
-/// An operating-system message ("No such file or directory") as a sentence.
-QString Sentence(QString text) {
-  if (text.isEmpty()) return QStringLiteral("The reason is unknown.");
-  text[0] = text[0].toUpper();
-  if (!text.endsWith(u'.')) text += u'.';
-  return text;
-}
+std::string NativeBytes(const QString& nativePath) { return QFile::encodeName(nativePath).toStdString(); }
 
 /// Reads the whole file into bytes; returns why it cannot, or "".
 QString ReadScriptFile(const QString& nativePath, QByteArray& bytes) {
-  const QFileInfo info(nativePath);
-  if (info.isDir()) return QStringLiteral("It is a folder, not a file.");
-  if (!info.exists())
-    return QFileInfo(info.absolutePath()).isDir() ? QStringLiteral("The file does not exist.")
-                                                  : QStringLiteral("The folder it should be in does not exist.");
-  // A pipe or a device could block the program or never end.
-  if (!info.isFile()) return QStringLiteral("It is a device or a pipe, not a file.");
-  const QString tooLarge = QStringLiteral("The file is larger than 64 MiB, far more than a COG script can be.");
-  if (info.size() > static_cast<qint64>(kMaxScriptBytes)) return tooLarge;
-  QFile file(nativePath);
-  if (!file.open(QIODevice::ReadOnly)) return Sentence(file.errorString());
-  // Read at most one byte past the limit, so that a file that grows cannot
-  // exhaust memory.
-  bytes = file.read(static_cast<qint64>(kMaxScriptBytes) + 1);
-  if (file.error() != QFileDevice::NoError) return Sentence(file.errorString());
-  if (bytes.size() > static_cast<qsizetype>(kMaxScriptBytes)) return tooLarge;
-  return {};
+  ScriptReader reader;
+  std::string failure = reader.open(NativeBytes(nativePath));
+  if (failure.empty()) {
+    // One byte more than the file holds, so that its end is found without
+    // growing the buffer.
+    bytes.resize(static_cast<qsizetype>(reader.size()) + 1);
+    std::size_t got = 0;
+    while (const std::size_t n = reader.read(bytes.data() + got, static_cast<std::size_t>(bytes.size()) - got)) {
+      got += n;
+      // The file has grown since it was opened; the reader stops it at the limit.
+      if (got == static_cast<std::size_t>(bytes.size())) bytes.resize(bytes.size() + 65536);
+    }
+    bytes.resize(static_cast<qsizetype>(got));
+    failure = reader.error();
+  }
+  return QString::fromLocal8Bit(failure);
 }
 
 /// Replaces the file with bytes, all or nothing; returns why it cannot, or "".
 QString WriteScriptFile(const QString& nativePath, const std::string& bytes) {
-  const QFileInfo info(nativePath);
-  if (info.isDir()) return QStringLiteral("It is a folder, not a file.");
-  if (!QFileInfo(info.absolutePath()).isDir()) return QStringLiteral("The folder it should go in does not exist.");
-  // QSaveFile writes a temporary file beside the target and renames it over
-  // the target only when every byte is written: a failed save leaves the old
-  // file as it was.
-  QSaveFile file(nativePath);
-  if (!file.open(QIODevice::WriteOnly)) return Sentence(file.errorString());
-  // The explicit flush matters: commit() does not notice when flushing the
-  // last buffered bytes fails (on a full disk), and would rename a cut file
-  // over the old one (QTBUG-75077).
-  const auto size = static_cast<qint64>(bytes.size());
-  if (file.write(bytes.data(), size) != size || !file.flush() || !file.commit()) {
-    const QString reason = Sentence(file.errorString());
-    file.cancelWriting();
-    return reason;
-  }
-  return {};
+  return QString::fromLocal8Bit(WriteScriptAtomically(NativeBytes(nativePath), bytes));
 }
 
 /// Names the character that cannot be written, and its line (counted from 1).

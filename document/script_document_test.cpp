@@ -383,6 +383,8 @@ INSTANTIATE_TEST_SUITE_P(
         OpenFailure{"TooLarge", "C:", "big.cog",
                     "Cannot open C:\\big.cog\n\nThe file is larger than 64 MiB, far more than a COG script can be."},
         OpenFailure{"Pipe", "C:", "pipe.cog", "Cannot open C:\\pipe.cog\n\nIt is a device or a pipe, not a file."},
+        OpenFailure{"NameTooLong", "C:", QString(300, u'n'),
+                    "Cannot open C:\\" + QString(300, u'n') + "\n\nThe file name or its path is too long."},
         OpenFailure{"NoSuchDrive", "Q:", "a.cog", "Cannot open Q:\\a.cog\n\nThere is no drive Q: on this computer."}),
     CaseName());
 
@@ -433,7 +435,7 @@ INSTANTIATE_TEST_SUITE_P(
         SaveFailure{"FileNamedAsFolder", "C:\\keep.cog\\a.cog", {},
                     "Cannot save C:\\keep.cog\\a.cog\n\nThe folder it should go in does not exist."},
         SaveFailure{"NameTooLong", "C:\\" + QString(300, u'n') + ".cog", {},
-                    "Cannot save C:\\" + QString(300, u'n') + ".cog\n\nFile name too long."},
+                    "Cannot save C:\\" + QString(300, u'n') + ".cog\n\nThe file name or its path is too long."},
         SaveFailure{"NoSuchDrive", "Q:\\a.cog", {}, "Cannot save Q:\\a.cog\n\nThere is no drive Q: on this computer."},
         SaveFailure{"UnwritableCharacter", "C:\\keep.cog", u"m\u0100e",
                     "Cannot save C:\\keep.cog\n\nLine 2 holds the character \"\u0100\" (U+0100), which a COG file "

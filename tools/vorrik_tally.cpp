@@ -1,10 +1,7 @@
 // vorrik-tally: the object tally of COG scripts on the command line.
 
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +15,7 @@
 #include "analysis/analyse.h"
 #include "analysis/display.h"
 #include "document/script_bytes.h"
+#include "document/script_file.h"
 
 namespace {
 
@@ -90,36 +88,18 @@ int UsageError(const std::string& message) {
   return 2;
 }
 
-/// Reads a whole script, or says why it cannot be read.
+/// Reads a whole script, or says why it cannot be read. Pipes, devices and
+/// folders are refused at once.
 std::optional<std::string> ReadScript(const std::string& path, std::string& reason) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) {
-    reason = "is a folder, not a file";
-    return std::nullopt;
-  }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) {
-    reason = std::strerror(errno);
-    return std::nullopt;
-  }
+  vorrik::ScriptReader reader;
+  reason = reader.open(path);
+  if (!reason.empty()) return std::nullopt;
   std::string bytes;
+  bytes.reserve(reader.size());
   char buffer[65536];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-    if (bytes.size() + got > vorrik::kMaxScriptBytes) {
-      std::fclose(file);
-      reason = "larger than 64 MiB, too large for a script";
-      return std::nullopt;
-    }
-    bytes.append(buffer, got);
-  }
-  const bool failed = std::ferror(file) != 0;
-  const int readErrno = errno;
-  std::fclose(file);
-  if (failed) {
-    reason = std::strerror(readErrno);
-    return std::nullopt;
-  }
+  while (const std::size_t got = reader.read(buffer, sizeof buffer)) bytes.append(buffer, got);
+  reason = reader.error();
+  if (!reason.empty()) return std::nullopt;
   return bytes;
 }
 

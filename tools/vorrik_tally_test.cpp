@@ -15,11 +15,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -80,8 +82,10 @@ struct RunResult {
   std::string err;
 };
 
-/// Runs vorrik-tally with args, stdout and stderr captured separately.
-RunResult RunTool(const std::vector<std::string>& args) {
+/// Runs vorrik-tally with args, stdout and stderr captured separately. With a
+/// watchdog, a run that has not ended after that many seconds is stopped and
+/// fails the test instead of hanging it.
+RunResult RunTool(const std::vector<std::string>& args, unsigned watchdogSeconds = 0) {
   static int runs = 0;
   const std::string stem = (ScratchFolder::Path() / ("run" + std::to_string(++runs))).string();
   const std::string outPath = stem + ".out";
@@ -107,9 +111,22 @@ RunResult RunTool(const std::vector<std::string>& args) {
     ADD_FAILURE() << "cannot start " << kTool << ": " << std::strerror(spawnError);
     return result;
   }
+  static volatile std::sig_atomic_t fired;
+  fired = 0;
+  struct sigaction onAlarm {}, previous {};
+  onAlarm.sa_handler = [](int) { fired = 1; };  // no SA_RESTART: waitpid() returns
+  sigaction(SIGALRM, &onAlarm, &previous);
+  alarm(watchdogSeconds);
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    if (fired) {
+      ADD_FAILURE() << "vorrik-tally still runs after " << watchdogSeconds << " s";
+      kill(pid, SIGKILL);
+      fired = 0;
+    }
   }
+  alarm(0);
+  sigaction(SIGALRM, &previous, nullptr);
   if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
   result.out = ReadBytes(outPath);
   result.err = ReadBytes(errPath);
@@ -219,9 +236,29 @@ TEST(VorrikTallyFiles, SixtyFourMiBIsTheLimit) {
   const auto r = RunTool({limit.string(), over.string()});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.out, " 0\t" + limit.string() + "\n");
-  EXPECT_EQ(r.err, "vorrik-tally: cannot read " + over.string() + ": larger than 64 MiB, too large for a script\n");
+  EXPECT_EQ(r.err, "vorrik-tally: cannot read " + over.string() +
+                       ": The file is larger than 64 MiB, far more than a COG script can be.\n");
   fs::remove(limit);
   fs::remove(over);
+}
+
+// Pipes, devices and folders are refused at once: a pipe that no one writes
+// to must not keep the tool waiting for a writer.
+TEST(VorrikTallyFiles, WhatIsNoScriptIsRefusedAtOnce) {
+  const std::string pipe = (ScratchFolder::Path() / "pipe.cog").string();
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {pipe, "It is a device or a pipe, not a file."},
+      {"/dev/null", "It is a device or a pipe, not a file."},
+      {kSamples, "It is a folder, not a file."},
+      {(ScratchFolder::Path() / "gone.cog").string(), "The file does not exist."},
+  };
+  for (const auto& [path, reason] : cases) {
+    const auto r = RunTool({path}, 30);
+    EXPECT_EQ(r.exitCode, 1) << path;
+    EXPECT_EQ(r.out, "") << path;
+    EXPECT_EQ(r.err, "vorrik-tally: cannot read " + path + ": " + reason + "\n");
+  }
 }
 
 TEST(VorrikTallyFiles, DoubleDashEndsOptions) {

@@ -1,0 +1,120 @@
+// Preloaded into full_disk_test: one file call fails, as a full, read-only or
+// broken disk makes it fail, for files under one folder; every other call goes
+// to the C library unchanged. The test chooses with environment variables:
+//   VORRIK_FAIL_UNDER  the folder (an absolute path)
+//   VORRIK_FAIL_CALL   open, read, write, fsync, close, rename or access
+//   VORRIK_FAIL_ERRNO  the error number it fails with
+// open covers open() and openat(), access covers faccessat(); paths are
+// matched as given, so they must be absolute.
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool UnderFolder(const char* path) {
+  const char* folder = std::getenv("VORRIK_FAIL_UNDER");
+  if (folder == nullptr || *folder == '\0' || path == nullptr) return false;
+  const std::size_t length = std::strlen(folder);
+  return std::strncmp(path, folder, length) == 0 && (path[length] == '/' || path[length] == '\0');
+}
+
+/// Whether call is the one chosen to fail for path; sets errno when it is.
+bool Fails(const char* call, const char* path) {
+  const char* chosen = std::getenv("VORRIK_FAIL_CALL");
+  if (chosen == nullptr || std::strcmp(chosen, call) != 0 || !UnderFolder(path)) return false;
+  const char* error = std::getenv("VORRIK_FAIL_ERRNO");
+  errno = error != nullptr ? std::atoi(error) : ENOSPC;
+  return true;
+}
+
+bool FailsOnFd(const char* call, int fd) {
+  const char* chosen = std::getenv("VORRIK_FAIL_CALL");
+  if (chosen == nullptr || std::strcmp(chosen, call) != 0) return false;
+  char link[64];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  char target[4096];
+  const ssize_t length = readlink(link, target, sizeof target - 1);
+  if (length <= 0) return false;
+  target[length] = '\0';
+  return Fails(call, target);
+}
+
+template <typename Fn>
+Fn Real(const char* name) {
+  return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
+}
+
+int OpenAt(int dirfd, const char* path, int flags, mode_t mode) {
+  using OpenAtFn = int (*)(int, const char*, int, ...);
+  static const auto real = Real<OpenAtFn>("openat");
+  return Fails("open", path) ? -1 : real(dirfd, path, flags, mode);
+}
+
+mode_t ModeOf(int flags, va_list args) {
+  return (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE ? static_cast<mode_t>(va_arg(args, int)) : 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+int open(const char* path, int flags, ...) {
+  va_list args;
+  va_start(args, flags);
+  const mode_t mode = ModeOf(flags, args);
+  va_end(args);
+  return OpenAt(AT_FDCWD, path, flags, mode);
+}
+
+int openat(int dirfd, const char* path, int flags, ...) {
+  va_list args;
+  va_start(args, flags);
+  const mode_t mode = ModeOf(flags, args);
+  va_end(args);
+  return OpenAt(dirfd, path, flags, mode);
+}
+
+ssize_t read(int fd, void* buffer, size_t size) {
+  static const auto real = Real<ssize_t (*)(int, void*, size_t)>("read");
+  return FailsOnFd("read", fd) ? -1 : real(fd, buffer, size);
+}
+
+ssize_t write(int fd, const void* buffer, size_t size) {
+  static const auto real = Real<ssize_t (*)(int, const void*, size_t)>("write");
+  return FailsOnFd("write", fd) ? -1 : real(fd, buffer, size);
+}
+
+int fsync(int fd) {
+  static const auto real = Real<int (*)(int)>("fsync");
+  return FailsOnFd("fsync", fd) ? -1 : real(fd);
+}
+
+// As on Linux, the descriptor is closed even when close() reports an error.
+int close(int fd) {
+  static const auto real = Real<int (*)(int)>("close");
+  if (!FailsOnFd("close", fd)) return real(fd);
+  const int error = errno;
+  real(fd);
+  errno = error;
+  return -1;
+}
+
+int rename(const char* from, const char* to) {
+  static const auto real = Real<int (*)(const char*, const char*)>("rename");
+  return Fails("rename", from) || Fails("rename", to) ? -1 : real(from, to);
+}
+
+int faccessat(int dirfd, const char* path, int mode, int flags) {
+  static const auto real = Real<int (*)(int, const char*, int, int)>("faccessat");
+  return Fails("access", path) ? -1 : real(dirfd, path, mode, flags);
+}
+
+}  // extern "C"

@@ -1,0 +1,331 @@
+#include "document/script_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <utility>
+
+#include "document/script_bytes.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <system_error>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace vorrik {
+namespace {
+
+const char* const kFolder = "It is a folder, not a file.";
+const char* const kNotAFile = "It is a device or a pipe, not a file.";
+const char* const kTooLarge = "The file is larger than 64 MiB, far more than a COG script can be.";
+
+// The few file calls used below: POSIX, or the C library's on Windows. Each
+// returns -1 with errno set on failure.
+#ifdef _WIN32
+using FileStatus = struct _stat64;
+int StatusOf(const std::string& path, FileStatus& status) { return _stat64(path.c_str(), &status); }
+int StatusOf(int fd, FileStatus& status) { return _fstat64(fd, &status); }
+bool IsFolder(const FileStatus& status) { return (status.st_mode & _S_IFMT) == _S_IFDIR; }
+bool IsRegular(const FileStatus& status) { return (status.st_mode & _S_IFMT) == _S_IFREG; }
+int OpenToRead(const std::string& path) { return _open(path.c_str(), _O_RDONLY | _O_BINARY); }
+int CreateNew(const std::string& path) {
+  return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+long long ReadSome(int fd, char* buffer, std::size_t size) {
+  return _read(fd, buffer, static_cast<unsigned>(size));
+}
+long long WriteSome(int fd, const char* data, std::size_t size) {
+  return _write(fd, data, static_cast<unsigned>(size));
+}
+bool IsWritable(const std::string& path) { return _access(path.c_str(), 2) == 0; }
+int Flush(int fd) { return _commit(fd); }
+int Close(int fd) { return _close(fd); }
+void Remove(const std::string& path) { _unlink(path.c_str()); }
+int Replace(const std::string& from, const std::string& to) {
+  // The C library's rename() refuses to replace a file here.
+  std::error_code error;
+  std::filesystem::rename(from, to, error);
+  if (!error) return 0;
+  const std::error_condition condition = error.default_error_condition();
+  errno = condition.category() == std::generic_category() ? condition.value() : EIO;
+  return -1;
+}
+#else
+using FileStatus = struct stat;
+int StatusOf(const std::string& path, FileStatus& status) { return ::stat(path.c_str(), &status); }
+int StatusOf(int fd, FileStatus& status) { return ::fstat(fd, &status); }
+bool IsFolder(const FileStatus& status) { return S_ISDIR(status.st_mode); }
+bool IsRegular(const FileStatus& status) { return S_ISREG(status.st_mode); }
+// O_NONBLOCK: a pipe or a device that takes the place of the file after the
+// check must not hold the open waiting for a writer.
+int OpenToRead(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); }
+int CreateNew(const std::string& path) {
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+}
+long long ReadSome(int fd, char* buffer, std::size_t size) { return ::read(fd, buffer, size); }
+long long WriteSome(int fd, const char* data, std::size_t size) { return ::write(fd, data, size); }
+bool IsWritable(const std::string& path) { return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0; }
+int Flush(int fd) { return ::fsync(fd); }
+int Close(int fd) { return ::close(fd); }
+void Remove(const std::string& path) { ::unlink(path.c_str()); }
+int Replace(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()); }
+#endif
+
+bool IsSeparator(char c) {
+#ifdef _WIN32
+  return c == '/' || c == '\\';
+#else
+  return c == '/';
+#endif
+}
+
+/// Where the last component of path starts (trailing separators ignored) and
+/// where it ends.
+std::pair<std::size_t, std::size_t> LastComponent(const std::string& path) {
+  std::size_t end = path.size();
+  while (end > 1 && IsSeparator(path[end - 1])) --end;
+  std::size_t start = end;
+  while (start > 0 && !IsSeparator(path[start - 1])) --start;
+  return {start, end};
+}
+
+/// The folder that holds path: "." for a bare name, "/" for one at the root.
+std::string FolderOf(const std::string& path) {
+  std::size_t cut = LastComponent(path).first;
+  if (cut == 0) return ".";
+  while (cut > 1 && IsSeparator(path[cut - 2])) --cut;
+  std::string folder = path.substr(0, cut > 1 ? cut - 1 : 1);
+#ifdef _WIN32
+  // "C:" alone is the current folder of drive C:, not its root.
+  if (folder.back() == ':') folder += '\\';
+#endif
+  return folder;
+}
+
+bool IsFolderPath(const std::string& path) {
+  FileStatus status;
+  return StatusOf(path, status) == 0 && IsFolder(status);
+}
+
+/// Why a file with this status cannot be read as a script, or nullptr.
+const char* Refusal(const FileStatus& status) {
+  if (IsFolder(status)) return kFolder;
+  // A pipe or a device could block the reader or never end.
+  if (!IsRegular(status)) return kNotAFile;
+  if (status.st_size < 0 || static_cast<unsigned long long>(status.st_size) > kMaxScriptBytes) return kTooLarge;
+  return nullptr;
+}
+
+/// The reason for an error met by stat() or open() of a file to read.
+std::string OpenFailure(const std::string& path, int error) {
+  // A missing file in a missing folder is told as the folder.
+  if (error == ENOENT && !IsFolderPath(FolderOf(path))) error = ENOTDIR;
+  return FailureReason(error, FileOperation::Reading);
+}
+
+/// Follows symbolic links from path to the file they lead to, which may not
+/// exist yet: saving writes the link's target and keeps the link.
+std::string FollowLinks(const std::string& path, std::string& target) {
+  target = path;
+#ifndef _WIN32
+  for (int hops = 0;; ++hops) {
+    struct stat status;
+    // An error here is met again, and reported, by the caller's stat().
+    if (::lstat(target.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return {};
+    if (hops == 40) return FailureReason(ELOOP, FileOperation::Writing);
+    char link[4096];
+    const ssize_t length = ::readlink(target.c_str(), link, sizeof link);
+    if (length < 0) return FailureReason(errno, FileOperation::Writing);
+    if (length == 0 || static_cast<std::size_t>(length) == sizeof link)
+      return FailureReason(ENAMETOOLONG, FileOperation::Writing);
+    const std::string next(link, static_cast<std::size_t>(length));
+    target = next[0] == '/' ? next : FolderOf(target) + '/' + next;
+  }
+#endif
+  return {};
+}
+
+/// Creates a new file beside target for the new content, named after it with
+/// a random suffix, and returns its descriptor (-1 with errno set).
+int CreateTemporary(const std::string& target, std::string& path) {
+  const auto [start, end] = LastComponent(target);
+  // A name near the file system's limit leaves no room for the suffix.
+  const std::string name = end - start > 200 ? std::string("vorrik-save") : target.substr(start, end - start);
+  const std::string stem = FolderOf(target) + '/' + name + '.';
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::minstd_rand random(std::random_device{}());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    path = stem;
+    for (int i = 0; i < 6; ++i) path += kLetters[random() % (sizeof kLetters - 1)];
+    const int fd = CreateNew(path);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+std::string WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    // Within what one call takes everywhere.
+    const long long written = WriteSome(fd, bytes.data(), std::min<std::size_t>(bytes.size(), 1u << 30));
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0) return FailureReason(errno, FileOperation::Writing);
+    // Nothing taken and no error: the disk has no room.
+    if (written == 0) return FailureReason(ENOSPC, FileOperation::Writing);
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string FailureReason(int error, FileOperation operation) {
+  const bool reading = operation == FileOperation::Reading;
+  switch (error) {
+    case ENOSPC:
+      return "The disk is full.";
+#ifdef EDQUOT
+    case EDQUOT:
+      return "The disk is full: your quota on it is used up.";
+#endif
+    case EACCES:
+    case EPERM:
+      return reading ? "You are not allowed to read the file or to open its folder."
+                     : "The file or its folder is read-only, or you are not allowed to change it.";
+    case EROFS:
+      return "The disk is read-only.";
+    case ENAMETOOLONG:
+      return "The file name or its path is too long.";
+    case EISDIR:
+      return kFolder;
+    case ENOENT:
+      return reading ? "The file does not exist." : "The folder it should go in does not exist.";
+    case ENOTDIR:
+      return reading ? "The folder it should be in does not exist." : "The folder it should go in does not exist.";
+    case EIO:
+      return reading ? "The disk reported an error while the file was being read."
+                     : "The disk reported an error while the file was being written.";
+    case EMFILE:
+    case ENFILE:
+      return "Too many files are open at once; close some and try again.";
+    case ELOOP:
+      return "The path holds a loop of symbolic links, or too many of them.";
+    default:
+      return "The system refused it: " + std::string(std::strerror(error)) + " (error " + std::to_string(error) +
+             ").";
+  }
+}
+
+std::string ScriptReader::open(const std::string& nativePath) {
+  close();
+  // Looked at before it is opened: opening a device can itself have effects.
+  FileStatus status;
+  if (StatusOf(nativePath, status) != 0) return OpenFailure(nativePath, errno);
+  if (const char* refusal = Refusal(status)) return refusal;
+  const int fd = OpenToRead(nativePath);
+  if (fd < 0) return OpenFailure(nativePath, errno);
+  // Checked again on what was opened: the path may name another file by now.
+  std::string refusal;
+  if (StatusOf(fd, status) != 0)
+    refusal = FailureReason(errno, FileOperation::Reading);
+  else if (const char* reason = Refusal(status))
+    refusal = reason;
+  if (!refusal.empty()) {
+    Close(fd);
+    return refusal;
+  }
+#ifndef _WIN32
+  // A regular file: from here on it is read as usual.
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+#endif
+  fd_ = fd;
+  size_ = static_cast<std::size_t>(status.st_size);
+  return {};
+}
+
+std::size_t ScriptReader::read(char* buffer, std::size_t size) {
+  if (fd_ < 0 || !error_.empty()) return 0;
+  // At most one byte past the limit: a file that grows while it is read is
+  // refused without reading the rest of it.
+  size = std::min(size, kMaxScriptBytes + 1 - consumed_);
+  for (;;) {
+    const long long got = ReadSome(fd_, buffer, size);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      error_ = FailureReason(errno, FileOperation::Reading);
+      return 0;
+    }
+    consumed_ += static_cast<std::size_t>(got);
+    if (consumed_ > kMaxScriptBytes) {
+      error_ = kTooLarge;
+      return 0;
+    }
+    return static_cast<std::size_t>(got);
+  }
+}
+
+void ScriptReader::close() {
+  if (fd_ >= 0) Close(fd_);
+  fd_ = -1;
+  size_ = 0;
+  consumed_ = 0;
+  error_.clear();
+}
+
+std::string WriteScriptAtomically(const std::string& nativePath, std::string_view bytes) {
+  std::string target;
+  if (std::string failure = FollowLinks(nativePath, target); !failure.empty()) return failure;
+  FileStatus status;
+  const bool exists = StatusOf(target, status) == 0;
+  if (exists) {
+    if (IsFolder(status)) return kFolder;
+    if (!IsRegular(status)) return kNotAFile;
+    // The rename would replace a read-only file all the same; a read-only
+    // file is left alone, as the user meant.
+    if (!IsWritable(target)) return FailureReason(errno, FileOperation::Writing);
+  } else {
+    const int error = errno;
+    if (error != ENOENT || !IsFolderPath(FolderOf(target)))
+      return FailureReason(error == ENOENT ? ENOTDIR : error, FileOperation::Writing);
+  }
+
+  std::string temporary;
+  const int fd = CreateTemporary(target, temporary);
+  if (fd < 0) return FailureReason(errno, FileOperation::Writing);
+#ifndef _WIN32
+  // The new file takes the old one's permissions; where that is refused it
+  // keeps those of a new file.
+  if (exists) static_cast<void>(::fchmod(fd, status.st_mode & 07777));
+#endif
+  std::string failure = WriteAll(fd, bytes);
+  // Flushed before the rename: after a crash the file is the old one or the
+  // new one, never a cut one. A file system that cannot flush says EINVAL.
+  if (failure.empty() && Flush(fd) != 0 && errno != EINVAL) failure = FailureReason(errno, FileOperation::Writing);
+  // A network file system may report a failed write only here.
+  if (Close(fd) != 0 && failure.empty() && errno != EINTR) failure = FailureReason(errno, FileOperation::Writing);
+  if (failure.empty() && Replace(temporary, target) != 0) failure = FailureReason(errno, FileOperation::Writing);
+  if (!failure.empty()) {
+    Remove(temporary);
+    return failure;
+  }
+#ifndef _WIN32
+  // The rename itself reaches the disk with the folder. It is done whatever
+  // this says, so a failure here is no failure of the save.
+  const int folder = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) {
+    ::fsync(folder);
+    ::close(folder);
+  }
+#endif
+  return {};
+}
+
+}  // namespace vorrik
