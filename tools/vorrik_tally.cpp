@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@
 #include "analysis/display.h"
 #include "document/script_bytes.h"
 #include "document/script_file.h"
+#include "tools/file_tally.h"
 
 namespace {
 
@@ -54,12 +56,10 @@ constexpr const char* kHelp =
 /// The line list of one script, with a focused line and a selected count.
 class ScriptLines : public vorrik::LineList {
  public:
-  explicit ScriptLines(std::vector<std::u16string> lines) : lines_(std::move(lines)) {}
-  int count() const override { return static_cast<int>(lines_.size()); }
-  std::u16string_view text(int i) const override { return lines_[static_cast<std::size_t>(i)]; }
-  void setText(int i, std::u16string_view text) override {
-    lines_[static_cast<std::size_t>(i)] = text;
-  }
+  explicit ScriptLines(vorrik::LineStore lines) : lines_(std::move(lines)) {}
+  int count() const override { return lines_.count(); }
+  std::u16string_view text(int i) const override { return lines_.line(i); }
+  void setText(int i, std::u16string_view text) override { lines_.setLine(i, text); }
   int focusedIndex() const override { return focused_; }
   int selectedCount() const override { return selected_; }
 
@@ -67,10 +67,10 @@ class ScriptLines : public vorrik::LineList {
     focused_ = focused;
     selected_ = selected;
   }
-  const std::vector<std::u16string>& lines() const { return lines_; }
+  const vorrik::LineStore& lines() const { return lines_; }
 
  private:
-  std::vector<std::u16string> lines_;
+  vorrik::LineStore lines_;
   int focused_ = -1;
   int selected_ = 0;
 };
@@ -82,37 +82,59 @@ struct Range {
 
 void Write(std::string_view bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stdout); }
 
+/// Standard output gathered in blocks, so that no output is held whole.
+class Output {
+ public:
+  ~Output() { flush(); }
+  /// Where to append; call done() after each piece.
+  std::string& text() { return buffer_; }
+  void done() {
+    if (buffer_.size() >= 1 << 16) flush();
+  }
+  void flush() {
+    Write(buffer_);
+    buffer_.clear();
+  }
+
+ private:
+  std::string buffer_;
+};
+
 int UsageError(const std::string& message) {
   if (!message.empty()) std::fprintf(stderr, "vorrik-tally: %s\n", message.c_str());
   std::fputs(kUsage, stderr);
   return 2;
 }
 
-/// Reads a whole script, or says why it cannot be read. Pipes, devices and
-/// folders are refused at once.
-std::optional<std::string> ReadScript(const std::string& path, std::string& reason) {
+/// Reads the script at path block by block: opened() gets its size, then
+/// block() each block in order. Returns "", or why it cannot be read; pipes,
+/// devices and folders are refused at once.
+std::string ReadBlocks(const std::string& path, const std::function<void(std::size_t)>& opened,
+                       const std::function<void(std::string_view)>& block) {
   vorrik::ScriptReader reader;
-  reason = reader.open(path);
-  if (!reason.empty()) return std::nullopt;
-  std::string bytes;
-  bytes.reserve(reader.size());
-  char buffer[65536];
-  while (const std::size_t got = reader.read(buffer, sizeof buffer)) bytes.append(buffer, got);
-  reason = reader.error();
-  if (!reason.empty()) return std::nullopt;
-  return bytes;
+  if (std::string reason = reader.open(path); !reason.empty()) return reason;
+  if (opened) opened(reader.size());
+  static char buffer[1 << 16];
+  while (const std::size_t got = reader.read(buffer, sizeof buffer)) block(std::string_view(buffer, got));
+  return reader.error();
+}
+
+void ReportUnreadable(const std::string& path, const std::string& reason) {
+  std::fprintf(stderr, "vorrik-tally: cannot read %s: %s\n", path.c_str(), reason.c_str());
 }
 
 std::optional<ScriptLines> LoadOrReport(const std::string& path) {
-  std::string reason;
-  const auto bytes = ReadScript(path, reason);
-  if (!bytes) {
-    std::fprintf(stderr, "vorrik-tally: cannot read %s: %s\n", path.c_str(), reason.c_str());
+  vorrik::LineStore lines;
+  const std::string reason = ReadBlocks(
+      path, [&](std::size_t size) { lines.reserveForBytes(size); },
+      [&](std::string_view block) { lines.appendBytes(block); });
+  if (!reason.empty()) {
+    ReportUnreadable(path, reason);
     return std::nullopt;
   }
-  return ScriptLines(vorrik::SplitScriptLines(*bytes));
+  lines.finishBytes();
+  return ScriptLines(std::move(lines));
 }
-
 
 std::optional<int> ParseInt(std::string_view text) {
   int value = 0;
@@ -131,17 +153,21 @@ std::optional<Range> ParseRange(std::string_view text) {
   return Range{*first, *last};
 }
 
+// Each file is tallied as it is read, holding a block and a bounded piece of
+// a line at a time, never the file.
 int TallyFiles(const std::vector<std::string>& paths) {
   int status = 0;
-  vorrik::AnalysisEngine engine;
+  vorrik::CharClasses classes;
+  vorrik::InitCharClasses(classes);
   for (const auto& path : paths) {
-    auto lines = LoadOrReport(path);
-    if (!lines) {
+    vorrik::FileTally tally(classes);
+    const std::string reason = ReadBlocks(path, {}, [&](std::string_view block) { tally.feed(block); });
+    if (!reason.empty()) {
+      ReportUnreadable(path, reason);
       status = 1;
       continue;
     }
-    engine.AnalyseLines(*lines, vorrik::AnalysisMode::Baseline);
-    Write(vorrik::FormatTally(engine.baselineTally) + "\t" + path + "\n");
+    Write(vorrik::FormatTally(tally.finish()) + "\t" + path + "\n");
   }
   return status;
 }
@@ -149,19 +175,25 @@ int TallyFiles(const std::vector<std::string>& paths) {
 int TallyLines(const std::string& path) {
   auto lines = LoadOrReport(path);
   if (!lines) return 1;
-  std::vector<std::optional<float>> deltas(lines->lines().size());
+  // Lines are written as the run reaches them: the scanned ones with their
+  // delta, those before them without. Lines come from decoded bytes, so
+  // every character has its byte again.
+  Output out;
+  int next = 0;
+  const auto writeLine = [&](int i, const std::string& delta) {
+    out.text() += delta;
+    out.text() += '\t';
+    vorrik::EncodeLine(lines->text(i), static_cast<std::size_t>(i), out.text());
+    out.text() += '\n';
+    out.done();
+  };
   vorrik::AnalysisEngine engine;
-  engine.lineScanned = [&](int index, float delta) { deltas[static_cast<std::size_t>(index)] = delta; };
+  engine.lineScanned = [&](int index, float delta) {
+    for (; next < index; ++next) writeLine(next, {});
+    writeLine(next++, vorrik::FormatTally(delta));
+  };
   engine.AnalyseLines(*lines, vorrik::AnalysisMode::Baseline);
-  // Lines come from decoded bytes, so every character has its byte again.
-  std::string out;
-  for (std::size_t i = 0; i < deltas.size(); ++i) {
-    if (deltas[i]) out += vorrik::FormatTally(*deltas[i]);
-    out += '\t';
-    vorrik::EncodeLine(lines->lines()[i], i, out);
-    out += '\n';
-  }
-  Write(out);
+  for (; next < lines->count(); ++next) writeLine(next, {});
   return 0;
 }
 
@@ -186,13 +218,16 @@ int RunSelection(const std::string& option, std::string_view rangeText, const st
   }
   engine.AnalyseLines(*lines, vorrik::AnalysisMode::Rip);
   // Decoded bytes and placeholders: every character has its byte.
-  const auto encoded = vorrik::JoinScriptLines(lines->lines());
-  if (encoded.error) {
-    std::fprintf(stderr, "vorrik-tally: line %zu of %s holds a character the code page cannot write\n",
-                 encoded.error->lineIndex + 1, path.c_str());
-    return 1;
+  Output out;
+  for (int i = 0; i < lines->count(); ++i) {
+    if (const auto error = vorrik::EncodeLine(lines->text(i), static_cast<std::size_t>(i), out.text())) {
+      std::fprintf(stderr, "vorrik-tally: line %zu of %s holds a character the code page cannot write\n",
+                   error->lineIndex + 1, path.c_str());
+      return 1;
+    }
+    out.text() += "\r\n";
+    out.done();
   }
-  Write(encoded.bytes);
   return 0;
 }
 
