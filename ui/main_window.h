@@ -12,6 +12,7 @@
 #include "ui/controls.h"
 #include "ui/file_chooser.h"
 #include "ui/help_window.h"
+#include "ui/line_list_view.h"
 
 namespace vorrik {
 

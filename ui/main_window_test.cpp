@@ -1,6 +1,7 @@
 // The main window driven as a user drives it: real mouse and key events on
 // the offscreen platform, with message and input boxes answered by the shell.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -594,6 +595,72 @@ class MainWindowTest : public QObject {
     QCOMPARE(program.form.document().lineModel().line(1).size(), std::size_t{40001});
     QVERIFY(program.form.document().Save());
     QCOMPARE(program.read(QStringLiteral("work/t.cog")), "code\r\n" + QByteArray(40000, 'a') + "b\r\nend\r\n");
+  }
+
+  // A script of 300,000 empty lines and one more: End, PageUp and clicks
+  // work at its end, and assistive tools see it as a list of its lines.
+  void aLongScriptWorksAtItsEnd() {
+    Program program;
+    const int last = 300000;
+    program.write(QStringLiteral("work/t.cog"), QByteArray(last, '\r') + "last");
+    QVERIFY(QTest::qWaitForWindowActive(&program.form));
+    QVERIFY(program.open());
+    LineListView& list = program.form.list1();
+    const LineListModel& lines = program.form.document().lineModel();
+    QCOMPARE(lines.count(), last + 1);
+
+    program.key(Qt::Key_End);
+    QCOMPARE(program.form.FocusedIndex(), last);
+    QCOMPARE(program.form.text1().text(), QStringLiteral("last"));
+    const QRect lastRow = list.visualRect(lines.index(last));
+    QVERIFY(list.viewport()->rect().contains(lastRow));
+    QVERIFY(lastRow.bottom() + lastRow.height() > list.viewport()->height());
+
+    // A page up from the last line lands on the top line in view, which
+    // stays where it is.
+    const int top = list.indexAt(QPoint(1, 0)).row();
+    QVERIFY(top > 0 && top < last - 10);
+    list.setFocus();
+    program.key(Qt::Key_PageUp);
+    QCOMPARE(program.form.FocusedIndex(), top);
+    QCOMPARE(list.visualRect(lines.index(top)).top(), 0);
+
+    program.click(last);
+    program.click(last - 2, Qt::ShiftModifier);
+    QCOMPARE(program.state().section(QLatin1Char(' '), 0, 1),
+             QStringLiteral("sel=%1,%2,%3 cur=%1").arg(last - 2).arg(last - 1).arg(last));
+
+    QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(&list);
+    QVERIFY(shown);
+    QCOMPARE(shown->role(), QAccessible::List);
+    QCOMPARE(shown->childCount(), last + 1);
+    QAccessibleInterface* line = shown->child(last);
+    QVERIFY(line && line->role() == QAccessible::ListItem);
+    QCOMPARE(line->text(QAccessible::Name), QStringLiteral("last"));
+    QVERIFY(line->state().selected && !shown->child(last - 3)->state().selected);
+    QCOMPARE(shown->indexOfChild(line), last);
+    QCOMPARE(shown->childAt(line->rect().center().x(), line->rect().center().y()), line);
+  }
+
+  // A row shows (and is measured by) the first 1,024 characters of its
+  // line, while the edit box gets the line whole.
+  void aLongLineIsShownCut() {
+    Program program;
+    QVERIFY(QTest::qWaitForWindowExposed(&program.form));
+    const QScrollBar* across = program.form.list1().horizontalScrollBar();
+    // The list's rows are as wide as its last line.
+    const auto widthWithLast = [&program, across](const QByteArray& lastLine) {
+      program.write(QStringLiteral("work/t.cog"), "code\r\n" + lastLine);
+      if (!program.open()) return -1;
+      QCoreApplication::processEvents();  // a layout the load has asked for
+      return across->maximum();
+    };
+    const int shorter = widthWithLast(QByteArray(1023, 'w'));
+    const int cut = widthWithLast(QByteArray(1024, 'w'));
+    QVERIFY(shorter > 0 && shorter < cut);
+    QCOMPARE(widthWithLast(QByteArray(1024, 'w') + QByteArray(5000, 'm')), cut);
+    program.click(1);
+    QCOMPARE(program.form.text1().text(), QString(1024, u'w') + QString(5000, u'm'));
   }
 
   // Save As before any Open creates the chooser hidden and saves into the

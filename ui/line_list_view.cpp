@@ -1,0 +1,669 @@
+#include "ui/line_list_view.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QApplication>
+#include <QHash>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+namespace vorrik {
+
+namespace {
+
+// Pixel positions are worked out in 64 bits and handed to Qt within this
+// bound, which leaves room for a row and a viewport within an int. Rows
+// keep exact positions up to 67 million rows of 31 pixels (the program's
+// rows are 13 pixels high).
+constexpr qint64 kPixelBound = std::numeric_limits<int>::max() - (1 << 16);
+
+int Bounded(qint64 pixels) { return static_cast<int>(std::clamp(pixels, -kPixelBound, kPixelBound)); }
+
+// Rounds down, also for negative numbers.
+qint64 FloorDiv(qint64 a, qint64 b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+// The start of a line as a row shows it: at most kShownLength characters,
+// not ending in half of a surrogate pair.
+QString ShownText(QString text) {
+  if (text.size() > LineListView::kShownLength) {
+    qsizetype length = LineListView::kShownLength;
+    if (text.at(length - 1).isHighSurrogate()) --length;
+    text.truncate(length);
+  }
+  return text;
+}
+
+// The standard delegate with the text cut to what a row shows, so that a
+// line of 20 MB is laid out, painted and measured as 1,024 characters.
+class ShownLineDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->text = ShownText(std::move(option->text));
+  }
+};
+
+// Qt gives a list view's accessible interface only to QListView; this one
+// is a list whose items are made on demand, one per row asked for.
+class LineAccessible : public QAccessibleInterface {
+ public:
+  LineAccessible(LineListView* view, int row) : view_(view), row_(row) {}
+
+  int row() const { return row_; }
+  const LineListView* view() const { return view_.data(); }
+
+  bool isValid() const override {
+    return view_ && view_->model() && row_ < view_->model()->rowCount(view_->rootIndex());
+  }
+  QObject* object() const override { return nullptr; }
+  QWindow* window() const override { return view_ ? view_->window()->windowHandle() : nullptr; }
+  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+  QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(view_.data()); }
+  QAccessibleInterface* child(int) const override { return nullptr; }
+  int childCount() const override { return 0; }
+  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+  QString text(QAccessible::Text t) const override {
+    if (t != QAccessible::Name || !isValid()) return {};
+    return ShownText(index().data(Qt::DisplayRole).toString());
+  }
+  void setText(QAccessible::Text, const QString&) override {}
+  QRect rect() const override {
+    if (!isValid()) return {};
+    const QRect shown = view_->visualRect(index());
+    return QRect(view_->viewport()->mapToGlobal(shown.topLeft()), shown.size());
+  }
+  QAccessible::Role role() const override { return QAccessible::ListItem; }
+  QAccessible::State state() const override {
+    QAccessible::State state;
+    if (!isValid()) {
+      state.invalid = true;
+      return state;
+    }
+    const QModelIndex line = index();
+    state.selectable = true;
+    state.focusable = true;
+    state.selected = view_->selectionModel() && view_->selectionModel()->isSelected(line);
+    state.focused = view_->hasFocus() && view_->currentIndex() == line;
+    if (!view_->viewport()->rect().intersects(view_->visualRect(line))) {
+      state.invisible = true;
+      state.offscreen = true;
+    }
+    return state;
+  }
+
+ private:
+  QModelIndex index() const { return view_->model()->index(row_, 0, view_->rootIndex()); }
+
+  QPointer<LineListView> view_;
+  int row_;
+};
+
+class LineListAccessible : public QAccessibleWidget {
+ public:
+  explicit LineListAccessible(LineListView* view) : QAccessibleWidget(view, QAccessible::List) {}
+  ~LineListAccessible() override {
+    for (const QAccessible::Id id : std::as_const(rows_)) QAccessible::deleteAccessibleInterface(id);
+  }
+
+  int childCount() const override {
+    const QAbstractItemModel* model = view()->model();
+    return model ? model->rowCount(view()->rootIndex()) : 0;
+  }
+  QAccessibleInterface* child(int index) const override {
+    if (index < 0 || index >= childCount()) return nullptr;
+    if (const auto found = rows_.constFind(index); found != rows_.constEnd())
+      return QAccessible::accessibleInterface(*found);
+    auto* line = new LineAccessible(view(), index);
+    rows_.insert(index, QAccessible::registerAccessibleInterface(line));
+    return line;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    const auto* line = dynamic_cast<const LineAccessible*>(child);
+    return line && line->view() == view() && line->isValid() ? line->row() : -1;
+  }
+  QAccessibleInterface* childAt(int x, int y) const override {
+    const QPoint point = view()->viewport()->mapFromGlobal(QPoint(x, y));
+    if (!view()->viewport()->rect().contains(point)) return nullptr;
+    const QModelIndex index = view()->indexAt(point);
+    return index.isValid() ? child(index.row()) : nullptr;
+  }
+  QAccessibleInterface* focusChild() const override {
+    const QModelIndex current = view()->currentIndex();
+    return view()->hasFocus() && current.isValid() ? child(current.row()) : nullptr;
+  }
+  QAccessible::State state() const override {
+    QAccessible::State state = QAccessibleWidget::state();
+    state.multiSelectable = true;
+    state.extSelectable = true;
+    return state;
+  }
+
+ private:
+  LineListView* view() const { return static_cast<LineListView*>(widget()); }
+
+  // The item interfaces asked for so far, by row.
+  mutable QHash<int, QAccessible::Id> rows_;
+};
+
+QAccessibleInterface* MakeAccessible(const QString& className, QObject* object) {
+  if (className == QLatin1String(LineListView::staticMetaObject.className()) && object->isWidgetType())
+    return new LineListAccessible(static_cast<LineListView*>(object));
+  return nullptr;
+}
+
+}  // namespace
+
+LineListView::LineListView(QWidget* parent) : QAbstractItemView(parent) {
+  static const bool accessible = [] {
+    QAccessible::installFactory(MakeAccessible);
+    return true;
+  }();
+  Q_UNUSED(accessible);
+
+  QAbstractItemDelegate* standard = itemDelegate();
+  setItemDelegate(new ShownLineDelegate(this));
+  if (standard && standard->parent() == this) delete standard;
+
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setTextElideMode(Qt::ElideNone);
+  setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  // Qt gives the focus to a clicked widget whatever the button; without
+  // ClickFocus the primary button's press gives it instead, so a right or
+  // middle click changes nothing at all.
+  setFocusPolicy(Qt::TabFocus);
+}
+
+void LineListView::shareSelectionModel(QItemSelectionModel* selectionModel) {
+  setSelectionModel(selectionModel);
+  const auto mark = [this] {
+    if (quiet_ == 0) changed_ = true;
+  };
+  connect(selectionModel, &QItemSelectionModel::selectionChanged, this, mark);
+  connect(selectionModel, &QItemSelectionModel::currentChanged, this, mark);
+}
+
+void LineListView::changeQuietly(const std::function<void()>& change) {
+  ++quiet_;
+  change();
+  --quiet_;
+}
+
+void LineListView::reportIfChanged() {
+  if (!changed_) return;
+  changed_ = false;
+  if (onUserChange) onUserChange();
+}
+
+// --- Geometry: every row is rowHeight() high, row r starts at r * height.
+
+int LineListView::rowCount() const { return model() ? model()->rowCount(rootIndex()) : 0; }
+
+QModelIndex LineListView::rowIndex(int row) const { return model()->index(row, 0, rootIndex()); }
+
+// As a delegate sizes a one-line text item, measured once for the font
+// rather than from any line, so that no line is read for it.
+int LineListView::rowHeight() const {
+  if (heightDirty_) {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = QStringLiteral("Xg");
+    rowHeight_ = std::max(1, style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).height());
+    heightDirty_ = false;
+  }
+  return rowHeight_;
+}
+
+// The last line alone sets the width (a script most often ends in a short
+// line, and measuring every line would cost a pass over the script).
+int LineListView::contentWidth() const {
+  if (widthDirty_) {
+    contentWidth_ = 0;
+    const int rows = rowCount();
+    if (rows > 0) {
+      const QModelIndex last = rowIndex(rows - 1);
+      if (QAbstractItemDelegate* delegate = itemDelegateForIndex(last)) {
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        contentWidth_ = delegate->sizeHint(option, last).width();
+      }
+    }
+    widthDirty_ = false;
+  }
+  return contentWidth_;
+}
+
+int LineListView::rowWidth() const { return std::max(contentWidth(), viewport()->width()); }
+
+int LineListView::topRow() const { return verticalScrollBar()->value(); }
+
+qint64 LineListView::rowAt(int y) const { return topRow() + FloorDiv(y, rowHeight()); }
+
+QRect LineListView::visualRect(const QModelIndex& index) const {
+  if (!index.isValid() || index.model() != model() || index.parent() != rootIndex() || index.column() != 0)
+    return {};
+  const int height = rowHeight();
+  return QRect(-horizontalOffset(), Bounded((qint64{index.row()} - topRow()) * height), rowWidth(), height);
+}
+
+int LineListView::horizontalOffset() const { return horizontalScrollBar()->value(); }
+
+int LineListView::verticalOffset() const { return Bounded(qint64{topRow()} * rowHeight()); }
+
+bool LineListView::isIndexHidden(const QModelIndex&) const { return false; }
+
+QModelIndex LineListView::indexAt(const QPoint& point) const {
+  const int left = -horizontalOffset();
+  if (point.x() < left || point.x() >= left + rowWidth()) return {};
+  const qint64 row = rowAt(point.y());
+  return row >= 0 && row < rowCount() ? rowIndex(static_cast<int>(row)) : QModelIndex();
+}
+
+int LineListView::sizeHintForRow(int row) const { return row >= 0 && row < rowCount() ? rowHeight() : -1; }
+
+int LineListView::sizeHintForColumn(int column) const {
+  return column == 0 && rowCount() > 0 ? contentWidth() : -1;
+}
+
+// Down by rows: a page is the rows that fit whole in the viewport, and the
+// last row can be scrolled to the bottom. Across by pixels, over the width
+// of the rows.
+void LineListView::updateGeometries() {
+  const int rows = rowCount();
+  const int height = rowHeight();
+  const QSize shown = viewport()->size();
+  const qint64 contentHeight = qint64{rows} * height;
+  QScrollBar* down = verticalScrollBar();
+  if (rows == 0 || contentHeight <= shown.height()) {
+    down->setRange(0, 0);
+  } else {
+    const int page = std::max(1, shown.height() / height);
+    down->setSingleStep(1);
+    down->setPageStep(page);
+    down->setRange(0, rows - page);
+  }
+
+  QScrollBar* across = horizontalScrollBar();
+  const int width = contentWidth();
+  // A step across is the content's width, as QListView stepped by its item.
+  across->setSingleStep(std::max(1, width));
+  across->setPageStep(shown.width());
+  // With both bars shown as needed, a horizontal bar that the content does
+  // not need must not appear because the vertical one took room (each
+  // would make room for the other, in turn).
+  const QSize room = maximumViewportSize();
+  const bool downShown = contentHeight > room.height();
+  const int roomAcross =
+      room.width() - (downShown ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, down) : 0);
+  const bool bothAsNeeded = verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded &&
+                            horizontalScrollBarPolicy() == Qt::ScrollBarAsNeeded;
+  if (rows == 0 || (bothAsNeeded && width <= roomAcross)) {
+    across->setRange(0, 0);
+  } else {
+    across->setRange(0, std::max(0, width - shown.width()));
+  }
+  QAbstractItemView::updateGeometries();
+}
+
+// The vertical bar counts rows; the viewport scrolls by pixels.
+void LineListView::scrollContentsBy(int dx, int dy) {
+  const qint64 bound = viewport()->height() + 1;
+  QAbstractItemView::scrollContentsBy(dx, static_cast<int>(std::clamp(qint64{dy} * rowHeight(), -bound, bound)));
+}
+
+// As QListView scrolled a list of rows: only down, by whole rows.
+void LineListView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  const QRect rect = visualRect(index);
+  if (rect.isNull()) return;
+  const QRect area = viewport()->rect();
+  if (hint == EnsureVisible && area.contains(rect)) {
+    viewport()->update(rect);
+    return;
+  }
+  const int row = index.row();
+  // The rows that fit above and with the row when it is at the bottom.
+  const int fit = std::max(1, std::min(row + 1, area.height() / rowHeight()));
+  int top = topRow();
+  switch (hint) {
+    case EnsureVisible:
+      if (rect.top() < area.top()) {
+        top = row;
+      } else if (rect.bottom() > area.bottom()) {
+        top = row - fit + 1;
+      }
+      break;
+    case PositionAtTop:
+      top = row;
+      break;
+    case PositionAtBottom:
+      top = row - fit + 1;
+      break;
+    case PositionAtCenter:
+      top = row - fit / 2;
+      break;
+  }
+  verticalScrollBar()->setValue(top);
+}
+
+// The keys move as they did in QListView's single column: up and down by a
+// row (also Previous and Next), by a page less one row, to either end; left
+// and right find nothing beside the current row and stay.
+QModelIndex LineListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers) {
+  const int rows = rowCount();
+  if (rows == 0) return {};
+  const QModelIndex current = currentIndex();
+  if (!current.isValid()) return rowIndex(0);
+  const int row = current.row();
+  const int page = std::max(1, viewport()->height() / rowHeight() - 1);
+  switch (cursorAction) {
+    case MoveUp:
+    case MovePrevious:
+      return row > 0 ? rowIndex(row - 1) : current;
+    case MoveDown:
+    case MoveNext:
+      return row + 1 < rows ? rowIndex(row + 1) : current;
+    case MovePageUp:
+      return rowIndex(std::max(0, row - page));
+    case MovePageDown:
+      return rowIndex(static_cast<int>(std::min<qint64>(qint64{row} + page, rows - 1)));
+    case MoveHome:
+      return rowIndex(0);
+    case MoveEnd:
+      return rowIndex(rows - 1);
+    case MoveLeft:
+    case MoveRight:
+      break;
+  }
+  return current;
+}
+
+// The rows that rect (in viewport pixels, from a press to the pointer, so
+// possibly inverted) touches, as one range.
+void LineListView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {
+  if (!selectionModel()) return;
+  const int top = std::min(rect.top(), rect.bottom());
+  const int bottom = std::max(rect.top(), rect.bottom());
+  const int left = std::min(rect.left(), rect.right());
+  const int right = std::max(rect.left(), rect.right());
+  const int rowLeft = -horizontalOffset();
+  QItemSelection selection;
+  const int rows = rowCount();
+  if (rows > 0 && right >= rowLeft && left < rowLeft + rowWidth()) {
+    const qint64 first = std::max<qint64>(0, rowAt(top));
+    const qint64 last = std::min<qint64>(rows - 1, rowAt(bottom));
+    if (first <= last) selection.select(rowIndex(static_cast<int>(first)), rowIndex(static_cast<int>(last)));
+  }
+  selectionModel()->select(selection, command);
+}
+
+// Each range clipped to the rows in view, so a selection of millions of
+// rows costs what a few do.
+QRegion LineListView::visualRegionForSelection(const QItemSelection& selection) const {
+  const int rows = rowCount();
+  if (rows == 0) return {};
+  const int first = topRow();
+  const int last = static_cast<int>(std::min<qint64>(rows - 1, rowAt(viewport()->height() - 1)));
+  QRegion region;
+  for (const QItemSelectionRange& range : selection) {
+    if (!range.isValid() || range.parent() != rootIndex() || range.left() > 0) continue;
+    const int top = std::max(range.top(), first);
+    const int bottom = std::min(range.bottom(), last);
+    if (top <= bottom) region += QRect(visualRect(rowIndex(top)).topLeft(), visualRect(rowIndex(bottom)).bottomRight());
+  }
+  return region;
+}
+
+// The options QListView gave its items: the icon size of a list, and a
+// selected row highlighted across its width (which Qt's Windows styles
+// give to list views alone).
+void LineListView::initViewItemOption(QStyleOptionViewItem* option) const {
+  QAbstractItemView::initViewItemOption(option);
+  if (!iconSize().isValid()) {
+    const int size = style()->pixelMetric(QStyle::PM_ListViewIconSize, nullptr, this);
+    option->decorationSize = QSize(size, size);
+  }
+  option->showDecorationSelected = true;
+}
+
+// Only the rows in the painted area, each through the delegate as QListView
+// painted them.
+void LineListView::paintEvent(QPaintEvent* event) {
+  const int rows = rowCount();
+  if (rows == 0) return;
+  QPainter painter(viewport());
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  const QStyle::State state = option.state;
+  const bool enabled = state & QStyle::State_Enabled;
+  const QModelIndex current = currentIndex();
+  const bool focus = (hasFocus() || viewport()->hasFocus()) && current.isValid();
+  const QModelIndex hover = hovering_ ? indexAt(hoverPos_) : QModelIndex();
+  const QItemSelectionModel* selection = selectionModel();
+  const QRect area = event->rect();
+  const qint64 first = std::max<qint64>(0, rowAt(area.top()));
+  const qint64 last = std::min<qint64>(rows - 1, rowAt(area.bottom()));
+  for (qint64 row = first; row <= last; ++row) {
+    const QModelIndex index = rowIndex(static_cast<int>(row));
+    QAbstractItemDelegate* delegate = itemDelegateForIndex(index);
+    if (!delegate) continue;
+    option.rect = visualRect(index);
+    option.state = state;
+    if (selection && selection->isSelected(index)) option.state |= QStyle::State_Selected;
+    if (enabled) {
+      const bool itemEnabled = model()->flags(index) & Qt::ItemIsEnabled;
+      if (!itemEnabled) option.state &= ~QStyle::State_Enabled;
+      option.palette.setCurrentColorGroup(itemEnabled ? QPalette::Normal : QPalette::Disabled);
+    }
+    if (focus && index == current) option.state |= QStyle::State_HasFocus;
+    if (index == hover) option.state |= QStyle::State_MouseOver;
+    delegate->paint(&painter, option, index);
+  }
+}
+
+bool LineListView::viewportEvent(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove:
+      hovering_ = true;
+      hoverPos_ = static_cast<QHoverEvent*>(event)->position().toPoint();
+      break;
+    case QEvent::HoverLeave:
+    case QEvent::Leave:
+      hovering_ = false;
+      break;
+    default:
+      break;
+  }
+  return QAbstractItemView::viewportEvent(event);
+}
+
+void LineListView::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+    heightDirty_ = true;
+    widthDirty_ = true;
+  }
+  QAbstractItemView::changeEvent(event);
+}
+
+// A layout measures again: the font, the style or the rows have changed.
+void LineListView::doItemsLayout() {
+  heightDirty_ = true;
+  widthDirty_ = true;
+  QAbstractItemView::doItemsLayout();
+}
+
+void LineListView::rowsInserted(const QModelIndex& parent, int start, int end) {
+  QAbstractItemView::rowsInserted(parent, start, end);
+  if (parent == rootIndex()) scheduleDelayedItemsLayout();
+}
+
+void LineListView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
+  QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
+  if (parent == rootIndex()) scheduleDelayedItemsLayout();
+}
+
+// Type-ahead as QAbstractItemView does it, reading at most kSearchRows
+// lines, so that a key in a list of millions of empty lines answers at once.
+void LineListView::keyboardSearch(const QString& search) {
+  const int rows = rowCount();
+  if (rows == 0) return;
+  const QModelIndex current = currentIndex();
+  const bool continued = !search.isEmpty() && typedTime_.isValid() &&
+                         typedTime_.elapsed() <= QApplication::keyboardInputInterval();
+  typedTime_.start();
+  bool skipRow = false;
+  if (continued) {
+    typed_ += search;
+  } else {
+    typed_ = search;
+    skipRow = current.isValid();
+  }
+  if (typed_.isEmpty()) return;
+  // One key typed again and again steps through the lines starting with it.
+  const bool sameKey = typed_.size() > 1 && typed_.count(typed_.back()) == typed_.size();
+  if (sameKey) skipRow = true;
+  const QString wanted = sameKey ? QString(typed_.front()) : typed_;
+  int row = current.isValid() ? current.row() : 0;
+  if (skipRow) row = row + 1 < rows ? row + 1 : 0;
+  for (int read = std::min(rows, kSearchRows); read > 0; --read) {
+    const QModelIndex index = rowIndex(row);
+    if ((model()->flags(index) & Qt::ItemIsEnabled) &&
+        index.data(Qt::DisplayRole).toString().startsWith(wanted, Qt::CaseInsensitive)) {
+      setCurrentIndex(index);
+      return;
+    }
+    row = row + 1 < rows ? row + 1 : 0;
+  }
+}
+
+namespace {
+
+// Qt's item views select with any mouse button; lines are picked with the
+// primary button alone. An event of another button is taken here (accepted,
+// so it goes no further) and the caller returns.
+bool TakeOtherButton(QMouseEvent* event) {
+  const bool other = event->button() != Qt::NoButton
+                         ? event->button() != Qt::LeftButton
+                         // a move while another button is held without the primary one
+                         : event->buttons() != Qt::NoButton && !(event->buttons() & Qt::LeftButton);
+  if (other) event->accept();
+  return other;
+}
+
+}  // namespace
+
+// A click is reported on release: the press moves the current line while the
+// old selection still stands, and a press on a selected line leaves the
+// selection to the release. A drag is one action too.
+void LineListView::mousePressEvent(QMouseEvent* event) {
+  if (TakeOtherButton(event)) return;
+  // The list takes the focus from the primary button only (see the policy).
+  setFocus(Qt::MouseFocusReason);
+  changed_ = false;
+  QAbstractItemView::mousePressEvent(event);
+}
+
+void LineListView::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (TakeOtherButton(event)) return;
+  changed_ = false;
+  QAbstractItemView::mouseDoubleClickEvent(event);
+}
+
+void LineListView::mouseMoveEvent(QMouseEvent* event) {
+  if (TakeOtherButton(event)) return;
+  // Qt's item views take the row under a moving mouse as hovered, too.
+  hovering_ = true;
+  hoverPos_ = event->position().toPoint();
+  QAbstractItemView::mouseMoveEvent(event);
+}
+
+void LineListView::mouseReleaseEvent(QMouseEvent* event) {
+  if (TakeOtherButton(event)) return;
+  QAbstractItemView::mouseReleaseEvent(event);
+  reportIfChanged();
+}
+
+void LineListView::keyPressEvent(QKeyEvent* event) {
+  changed_ = false;
+  QAbstractItemView::keyPressEvent(event);
+  reportIfChanged();
+}
+
+// Taking the keyboard focus must not make a line current: with no current
+// line the focused index stays -1 until the user picks a line.
+void LineListView::focusInEvent(QFocusEvent* event) {
+  const bool hadCurrent = currentIndex().isValid();
+  QAbstractItemView::focusInEvent(event);
+  if (!hadCurrent && currentIndex().isValid() && selectionModel()) {
+    changeQuietly([this] { selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate); });
+  }
+}
+
+// A changed row is repainted and nothing is laid out; only the last row's
+// text sets the width of the rows, so its change measures it again.
+void LineListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                               const QList<int>& roles) {
+  QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+  const int lastRow = rowCount() - 1;
+  if (topLeft.isValid() && bottomRight.isValid() && topLeft.parent() == rootIndex() &&
+      bottomRight.row() < lastRow)
+    return;
+  const int before = rowWidth();
+  widthDirty_ = true;
+  updateGeometries();
+  if (rowWidth() != before) viewport()->update();
+}
+
+// A new script shows from its top (its first line is made current next).
+void LineListView::reset() {
+  QAbstractItemView::reset();
+  widthDirty_ = true;
+  updateGeometries();
+  verticalScrollBar()->setValue(0);
+  horizontalScrollBar()->setValue(0);
+}
+
+// QListView told assistive tools of the first row selected and deselected.
+void LineListView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+  if (QAccessible::isActive()) {
+    const auto tell = [this](const QItemSelection& rows, QAccessible::Event type) {
+      if (rows.isEmpty()) return;
+      QAccessibleEvent event(this, type);
+      event.setChild(rows.first().top());
+      QAccessible::updateAccessibility(&event);
+    };
+    tell(selected, QAccessible::SelectionAdd);
+    tell(deselected, QAccessible::SelectionRemove);
+  }
+  QAbstractItemView::selectionChanged(selected, deselected);
+}
+
+// The current line goes from none to a line only when a load makes the first
+// line current, right after reset(), which has shown the top of the list:
+// the whole viewport is to be repainted, and nothing is to be scrolled.
+void LineListView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  if (!previous.isValid()) {
+    viewport()->update();
+    return;
+  }
+  if (QAccessible::isActive() && current.isValid() && hasFocus()) {
+    QAccessibleEvent event(this, QAccessible::Focus);
+    event.setChild(current.row());
+    QAccessible::updateAccessibility(&event);
+  }
+  QAbstractItemView::currentChanged(current, previous);
+}
+
+}  // namespace vorrik

@@ -1,0 +1,119 @@
+#pragma once
+
+#include <QAbstractItemView>
+#include <QElapsedTimer>
+
+#include <functional>
+
+#include "document/line_list_model.h"
+
+namespace vorrik {
+
+/// The line list: one row per line of the script, all of one height, laid
+/// out by arithmetic, so that nothing in the view costs memory or time per
+/// row (a script may have 67 million lines). Rows are as wide as the
+/// viewport or the last line, whichever is wider; the view scrolls by rows
+/// down and by pixels across, and shows at most kShownLength characters of
+/// a line.
+///
+/// It reports each change of its selection or current line exactly once per
+/// user action (a click, a drag, a key), after the view has applied the whole
+/// action. Only the primary mouse button selects; other buttons do nothing.
+/// Changes made through changeQuietly() are not reported; the program
+/// reports those itself.
+class LineListView : public QAbstractItemView {
+  Q_OBJECT
+
+ public:
+  /// The most characters of a line that a row shows (and measures), as
+  /// many as the line model gives for display.
+  static constexpr int kShownLength = LineListModel::kShownCharacters;
+  /// The most rows that one type-ahead search reads past its start.
+  static constexpr int kSearchRows = 1 << 20;
+
+  explicit LineListView(QWidget* parent = nullptr);
+
+  /// Shares selectionModel (whose model must be the view's) and watches it.
+  void shareSelectionModel(QItemSelectionModel* selectionModel);
+  /// Runs change with the change reporting off.
+  void changeQuietly(const std::function<void()>& change);
+
+  /// Called after a user action that changed the selection or current line.
+  std::function<void()> onUserChange;
+
+  /// The height of every row, from the style and the view's font.
+  int rowHeight() const;
+  /// The width of the rows' content: the last line's shown text.
+  int contentWidth() const;
+  /// The row shown at the top (the vertical scroll bar's value).
+  int topRow() const;
+
+  QRect visualRect(const QModelIndex& index) const override;
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+  QModelIndex indexAt(const QPoint& point) const override;
+  void keyboardSearch(const QString& search) override;
+  int sizeHintForRow(int row) const override;
+  int sizeHintForColumn(int column) const override;
+
+ public slots:
+  void reset() override;
+  void doItemsLayout() override;
+
+ protected:
+  QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+  int horizontalOffset() const override;
+  int verticalOffset() const override;
+  bool isIndexHidden(const QModelIndex& index) const override;
+  void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
+  QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+  void initViewItemOption(QStyleOptionViewItem* option) const override;
+  void scrollContentsBy(int dx, int dy) override;
+
+  void paintEvent(QPaintEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+
+ protected slots:
+  void updateGeometries() override;
+  void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                   const QList<int>& roles = QList<int>()) override;
+  void rowsInserted(const QModelIndex& parent, int start, int end) override;
+  void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
+  void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+ private:
+  int rowCount() const;
+  QModelIndex rowIndex(int row) const;
+  /// Rows are as wide as this: the viewport or the content, the wider.
+  int rowWidth() const;
+  /// The row at y pixels from the viewport's top (may be out of range).
+  qint64 rowAt(int y) const;
+  void reportIfChanged();
+
+  bool changed_ = false;
+  int quiet_ = 0;
+
+  // Measured lazily: the row height when the font or style changes, the
+  // content width also when the last row changes.
+  mutable bool heightDirty_ = true;
+  mutable bool widthDirty_ = true;
+  mutable int rowHeight_ = 1;
+  mutable int contentWidth_ = 0;
+
+  // Where the mouse hovers over the viewport, for the hover look.
+  bool hovering_ = false;
+  QPoint hoverPos_;
+
+  // Type-ahead: the text typed so far and when its last key came.
+  QString typed_;
+  QElapsedTimer typedTime_;
+};
+
+}  // namespace vorrik
