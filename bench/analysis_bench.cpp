@@ -175,15 +175,15 @@ void BM_SelectionTally(benchmark::State& state) {
   state.counters["tally"] = static_cast<double>(engine.tally);
 }
 
-void BM_SplitScriptLines(benchmark::State& state) {
+void BM_LoadLines(benchmark::State& state) {
   const Script& script = TheScript();
   std::uint64_t allocations = 0;
   for (auto _ : state) {
     const std::uint64_t before = gAllocations.load(std::memory_order_relaxed);
-    auto lines = vorrik::SplitScriptLines(script.bytes);
+    auto lines = vorrik::LineStore::FromBytes(script.bytes);
     allocations += gAllocations.load(std::memory_order_relaxed) - before;
-    benchmark::DoNotOptimize(lines.data());
-    if (lines.size() != script.lines.size()) {
+    benchmark::DoNotOptimize(lines.line(0).data());
+    if (static_cast<std::size_t>(lines.count()) != script.lines.size()) {
       state.SkipWithError("split gave a different line count");
       break;
     }
@@ -195,7 +195,7 @@ void BM_SplitScriptLines(benchmark::State& state) {
 BENCHMARK(BM_Recount)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Baseline)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SelectionTally)->Arg(100)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_SplitScriptLines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadLines)->Unit(benchmark::kMillisecond);
 
 int WriteScript(const char* path) {
   const Script& script = TheScript();

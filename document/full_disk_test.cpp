@@ -58,7 +58,10 @@ class FailingDiskTest : public ::testing::Test {
   QStringList Entries() const { return QDir(full).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
   QString Lines() const {
     QStringList out;
-    for (const auto& line : doc.lineModel().lines()) out << QString::fromStdU16String(line);
+    for (int i = 0; i < doc.lineModel().count(); ++i) {
+      const std::u16string_view line = doc.lineModel().line(i);
+      out << QString::fromUtf16(line.data(), static_cast<qsizetype>(line.size()));
+    }
     return out.join(u'|');
   }
 

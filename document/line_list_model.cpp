@@ -17,12 +17,12 @@ QVariant LineListModel::data(const QModelIndex& index, int role) const {
 }
 
 void LineListModel::setLine(int i, std::u16string_view text) {
-  lines_[static_cast<std::size_t>(i)].assign(text);
+  lines_.setLine(i, text);
   const QModelIndex changed = index(i);
   emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
 }
 
-void LineListModel::replaceLines(std::vector<std::u16string> lines) {
+void LineListModel::replaceLines(LineStore lines) {
   beginResetModel();
   lines_ = std::move(lines);
   endResetModel();

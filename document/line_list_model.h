@@ -3,11 +3,11 @@
 #include <QAbstractListModel>
 #include <QItemSelectionModel>
 
-#include <string>
+#include <initializer_list>
 #include <string_view>
-#include <vector>
 
 #include "analysis/analyse.h"
+#include "document/script_bytes.h"
 
 namespace vorrik {
 
@@ -26,18 +26,19 @@ class LineListModel : public QAbstractListModel {
   /// The line's text for display, cut at kShownCharacters.
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
-  int count() const { return static_cast<int>(lines_.size()); }
+  int count() const { return lines_.count(); }
   /// Line i (0 <= i < count()), valid until the lines next change.
-  const std::u16string& line(int i) const { return lines_[static_cast<std::size_t>(i)]; }
-  const std::vector<std::u16string>& lines() const { return lines_; }
+  std::u16string_view line(int i) const { return lines_.line(i); }
+  const LineStore& lines() const { return lines_; }
 
   /// Replaces line i (0 <= i < count()) and tells the views about that row.
   void setLine(int i, std::u16string_view text);
   /// Replaces every line at once (a model reset).
-  void replaceLines(std::vector<std::u16string> lines);
+  void replaceLines(LineStore lines);
+  void replaceLines(std::initializer_list<std::u16string_view> lines) { replaceLines(LineStore::FromLines(lines)); }
 
  private:
-  std::vector<std::u16string> lines_;
+  LineStore lines_;
 };
 
 /// The analysis engine's view of the line list: the model's lines with the

@@ -114,17 +114,4 @@ EncodedScript JoinScriptLines(const LineStore& lines) {
   return result;
 }
 
-std::vector<std::u16string> SplitScriptLines(std::string_view bytes) {
-  const LineStore store = LineStore::FromBytes(bytes);
-  std::vector<std::u16string> lines;
-  for (int i = 0; i < store.count(); ++i) lines.emplace_back(store.line(i));
-  return lines;
-}
-
-EncodedScript JoinScriptLines(const std::vector<std::u16string>& lines) {
-  LineStore store;
-  for (const auto& line : lines) store.appendLine(line);
-  return JoinScriptLines(store);
-}
-
 }  // namespace vorrik

@@ -140,8 +140,4 @@ struct EncodedScript {
 };
 EncodedScript JoinScriptLines(const LineStore& lines);
 
-// Until every caller reads into a LineStore.
-std::vector<std::u16string> SplitScriptLines(std::string_view bytes);
-EncodedScript JoinScriptLines(const std::vector<std::u16string>& lines);
-
 }  // namespace vorrik

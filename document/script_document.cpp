@@ -1,10 +1,10 @@
 #include "script_document.h"
 
-#include <QByteArray>
 #include <QFile>
 
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "document/script_bytes.h"
 #include "document/script_file.h"
@@ -19,21 +19,17 @@ const QString kFailureTitle = QStringLiteral("VORRIK");
 
 std::string NativeBytes(const QString& nativePath) { return QFile::encodeName(nativePath).toStdString(); }
 
-/// Reads the whole file into bytes; returns why it cannot, or "".
-QString ReadScriptFile(const QString& nativePath, QByteArray& bytes) {
+/// Reads the file into lines, a block at a time, so that no copy of the
+/// whole file is held beside them; returns why it cannot be read, or "".
+QString ReadScriptFile(const QString& nativePath, LineStore& lines) {
   ScriptReader reader;
   std::string failure = reader.open(NativeBytes(nativePath));
   if (failure.empty()) {
-    // One byte more than the file holds, so that its end is found without
-    // growing the buffer.
-    bytes.resize(static_cast<qsizetype>(reader.size()) + 1);
-    std::size_t got = 0;
-    while (const std::size_t n = reader.read(bytes.data() + got, static_cast<std::size_t>(bytes.size()) - got)) {
-      got += n;
-      // The file has grown since it was opened; the reader stops it at the limit.
-      if (got == static_cast<std::size_t>(bytes.size())) bytes.resize(bytes.size() + 65536);
-    }
-    bytes.resize(static_cast<qsizetype>(got));
+    lines.reserveForBytes(reader.size());
+    std::vector<char> block(std::size_t{1} << 16);
+    while (const std::size_t got = reader.read(block.data(), block.size()))
+      lines.appendBytes(std::string_view(block.data(), got));
+    lines.finishBytes();
     failure = reader.error();
   }
   return QString::fromLocal8Bit(failure);
@@ -70,14 +66,14 @@ ScriptDocument::ScriptDocument(Shell& shell, DriveMap driveMap)
 
 bool ScriptDocument::LoadScript(const QString& path) {
   const NativePath native = driveMap_.ToNative(path);
-  QByteArray bytes;
-  const QString failure = native.ok() ? ReadScriptFile(native.path, bytes) : native.error;
+  LineStore lines;
+  const QString failure = native.ok() ? ReadScriptFile(native.path, lines) : native.error;
   if (!failure.isEmpty()) {
     ReportFailure(QStringLiteral("Cannot open %1\n\n%2").arg(path, failure));
     return false;
   }
   // The list is replaced only now that the whole file has been read.
-  model_.replaceLines(SplitScriptLines(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+  model_.replaceLines(std::move(lines));
   // The first line carries the focus mark, unselected: the focused index is
   // -1 only for an empty list. No click handling runs for it.
   if (model_.count() > 0) selection_.setCurrentIndex(model_.index(0), QItemSelectionModel::NoUpdate);

@@ -145,7 +145,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 2) return 0;
   const std::string_view bytes(reinterpret_cast<const char*>(data) + 2,
                                std::min(size - 2, kMaxFuzzBytes));
-  const std::vector<std::u16string> original = vorrik::SplitScriptLines(bytes);
+  const vorrik::LineStore store = vorrik::LineStore::FromBytes(bytes);
+  std::vector<std::u16string> original;
+  for (int i = 0; i < store.count(); ++i) original.emplace_back(store.line(i));
   const int count = static_cast<int>(original.size());
   const int focused = static_cast<int>(data[0] % (count + 1)) - 1;
   const int selected = static_cast<int>(data[1] % (count + 3));

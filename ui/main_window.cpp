@@ -31,7 +31,7 @@ QLineEdit* MakeDisplay(const char* name, qreal points, const QRect& place, QWidg
   return box;
 }
 
-QString LineText(const std::u16string& line) {
+QString LineText(std::u16string_view line) {
   return QString::fromUtf16(line.data(), static_cast<qsizetype>(line.size()));
 }
 

@@ -90,7 +90,7 @@ class ProgramTest : public QObject {
       shown = form.existingAbout();
     }
     const QString title = form.windowTitle();
-    const std::u16string line = form.document().lineModel().line(1);
+    const std::u16string line(form.document().lineModel().line(1));
 
     BoxDriver driver;
     if (answer) driver.actions = {answer};
