@@ -140,7 +140,7 @@ void Form1::createMenus() {
 
 void Form1::connectSignals() {
   list1_->onUserChange = [this] { HandleListClick(); };
-  connect(text1_, &QLineEdit::textChanged, this, [this] { HandleTextChange(); });
+  text1_->onLineChange = [this] { HandleTextChange(); };
   text1_->onKeyPress = [this](int code) { HandleKeyPress(code); };
   connect(command1_, &QPushButton::clicked, this, [this] { RipSelectedLines(); });
   engine_.showSelectionTally = [this](const std::string& shown) {
@@ -180,17 +180,17 @@ void Form1::HandleListClick() {
   engine_.AnalyseLines(document_.lineList(), AnalysisMode::SelectionTally);
   if (SelectedCount() == 1) {
     const int focused = FocusedIndex();
-    text1_->setText(focused >= 0 ? LineText(document_.lineModel().line(focused)) : QString());
+    text1_->setLine(focused >= 0 ? LineText(document_.lineModel().line(focused)) : QString());
     text1_->setFocus();
   } else {
-    text1_->setText(QString());
+    text1_->setLine(QString());
   }
 }
 
 void Form1::HandleTextChange() {
   if (SelectedCount() != 1) return;
   if (document_.savedFlag == 1) document_.SetSavedState(0);
-  const QString text = text1_->text();
+  const QString text = text1_->line();
   const int focused = FocusedIndex();
   // One line selected but none focused: there is no line to write into.
   if (focused < 0) return;

@@ -581,21 +581,34 @@ class MainWindowTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(spy.painted.contains(row), 1000);
   }
 
-  // The default limit of a line edit (32,767 characters) must not cut a
-  // long line when it is loaded and written back.
+  void aLongLineIsKeptWhole_data() {
+    QTest::addColumn<int>("length");
+    QTest::newRow("40,000 characters: the whole line in the box") << 40000;
+    QTest::newRow("300,000 characters: a stretch of it in the box") << 300000;
+  }
+
+  // A long line is loaded, edited at both ends and saved whole: the default
+  // limit of a line edit (32,767 characters) must not cut it, and a line
+  // too long to lay out at once is edited through a stretch of it.
   void aLongLineIsKeptWhole() {
+    QFETCH(int, length);
     Program program;
-    const QByteArray longLine = "code\r\n" + QByteArray(40000, 'a') + "\r\nend\r\n";
-    program.write(QStringLiteral("work/t.cog"), longLine);
+    const QByteArray line(length, 'a');
+    program.write(QStringLiteral("work/t.cog"), "code\r\n" + line + "\r\nend\r\n");
     QVERIFY(QTest::qWaitForWindowActive(&program.form));
     QVERIFY(program.open());
     program.click(1);
-    QCOMPARE(program.form.text1().text().size(), 40000);
-    QTest::keyClick(&program.form.text1(), Qt::Key_End);
-    QTest::keyClick(&program.form.text1(), Qt::Key_B);
-    QCOMPARE(program.form.document().lineModel().line(1).size(), std::size_t{40001});
+    EditBox& text1 = program.form.text1();
+    QCOMPARE(text1.line().size(), length);
+    QCOMPARE(text1.showsStretch(), length > EditBox::kWholeLimit);
+    QTest::keyClick(&text1, Qt::Key_End);
+    QTest::keyClick(&text1, Qt::Key_B);
+    QTest::keyClick(&text1, Qt::Key_Home);
+    QTest::keyClicks(&text1, QStringLiteral("x,"));
+    QCOMPARE(program.form.document().lineModel().line(1).size(), std::size_t(length) + 3);
+    QCOMPARE(program.form.text5().text(), QStringLiteral("-1"));  // "x" is one word more
     QVERIFY(program.form.document().Save());
-    QCOMPARE(program.read(QStringLiteral("work/t.cog")), "code\r\n" + QByteArray(40000, 'a') + "b\r\nend\r\n");
+    QCOMPARE(program.read(QStringLiteral("work/t.cog")), "code\r\nx," + line + "b\r\nend\r\n");
   }
 
   // A script of 300,000 empty lines and one more: End, PageUp and clicks
