@@ -56,14 +56,7 @@ class FailingDiskTest : public ::testing::Test {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
   }
   QStringList Entries() const { return QDir(full).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
-  QString Lines() const {
-    QStringList out;
-    for (int i = 0; i < doc.lineModel().count(); ++i) {
-      const std::u16string_view line = doc.lineModel().line(i);
-      out << QString::fromUtf16(line.data(), static_cast<qsizetype>(line.size()));
-    }
-    return out.join(u'|');
-  }
+  QString Lines() const { return JoinedLines(doc.lineModel()); }
 
   const QByteArray kOldBytes = "code\r\nold();\r\nend\r\n";
   QTemporaryDir root;

@@ -37,14 +37,7 @@ class DocumentTest : public ::testing::Test {
   }
 
   /// The lines joined with "|".
-  QString Lines() const {
-    QStringList out;
-    for (int i = 0; i < doc.lineModel().count(); ++i) {
-      const std::u16string_view line = doc.lineModel().line(i);
-      out << QString::fromUtf16(line.data(), static_cast<qsizetype>(line.size()));
-    }
-    return out.join(u'|');
-  }
+  QString Lines() const { return JoinedLines(doc.lineModel()); }
 
   /// Opens C:\keep.cog (lines "keep" and "me") and marks it modified: the
   /// state that a failed command must leave as it is.

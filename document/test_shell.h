@@ -10,6 +10,7 @@
 #include <ostream>
 #include <string>
 
+#include "document/line_list_model.h"
 #include "document/scripted_shell.h"
 
 QT_BEGIN_NAMESPACE
@@ -32,5 +33,15 @@ class TestShell : public ScriptedShell {
   void showTitle(const QString& t) override { log << QStringLiteral("title: ") + t; }
   void unexpected(const QString& what) override { ADD_FAILURE() << "unexpected " << what.toStdString(); }
 };
+
+/// The model's lines joined with "|".
+inline QString JoinedLines(const LineListModel& model) {
+  QStringList out;
+  for (int i = 0; i < model.count(); ++i) {
+    const std::u16string_view line = model.line(i);
+    out << QString::fromUtf16(line.data(), static_cast<qsizetype>(line.size()));
+  }
+  return out.join(u'|');
+}
 
 }  // namespace vorrik
