@@ -6,61 +6,34 @@
 //
 //   ui_bench [benchmark options]
 
-#include <benchmark/benchmark.h>
-
-#include <QApplication>
-#include <QListWidget>
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include "bench/bench_script.h"
-#include "bench/bench_drive.h"
-#include "ui/look.h"
-#include "ui/main_window.h"
+#include "bench/bench_window.h"
 
 namespace {
 
-using vorrik::bench::SilentShell;
 using vorrik::bench::TheScript;
 
-/// The main window over a temporary drive C: holding the script as bench.cog.
-struct Program {
-  Program() : form(shell, vorrik::DriveMap({{u'C', dir.path()}})) {
-    written = vorrik::bench::WriteScriptFile(dir.filePath(QStringLiteral("bench.cog")));
-    form.Load();
-    form.show();
-    form.activateWindow();
-    active = QTest::qWaitForWindowActive(&form);
-  }
+/// The folder for drive C:, made before the window that maps it.
+struct ScratchDrive {
+  QTemporaryDir dir;
+};
 
-  /// Shows the chooser at C:\ with bench.cog selected.
-  void prepareChooser() {
-    form.ShowOpenDialog();
-    vorrik::Dialog& chooser = form.chooser();
-    chooser.setDir1Path(QStringLiteral("C:"));
-    QListWidget& files = chooser.file1();
-    if (files.count() > 0) files.setCurrentRow(0);
+/// The main window over a temporary drive C: holding the script as bench.cog.
+struct Program : ScratchDrive, vorrik::bench::BenchWindow {
+  Program() : BenchWindow(dir.path()) {
+    written = vorrik::bench::WriteScriptFile(dir.filePath(QStringLiteral("bench.cog")));
   }
 
   bool open() {
-    prepareChooser();
-    QTest::mouseClick(&form.chooser().okButton(), Qt::LeftButton);
+    if (!prepareChooser(QStringLiteral("bench.cog"))) return false;
+    pressOk();
     return written && form.document().lineModel().count() == vorrik::bench::kScriptLines &&
            shell.failure.isEmpty();
   }
 
-  void click(int row) {
-    const QModelIndex index = form.document().lineModel().index(row);
-    form.list1().scrollTo(index);
-    QTest::mouseClick(form.list1().viewport(), Qt::LeftButton, {}, form.list1().visualRect(index).center());
-  }
-
-  QTemporaryDir dir;
-  SilentShell shell;
-  vorrik::Form1 form;
   bool written = false;
-  bool active = false;
 };
 
 // A code line in the middle of the file.
@@ -86,9 +59,10 @@ void BM_OpenThroughChooser(benchmark::State& state) {
   Program program;
   for (auto _ : state) {
     state.PauseTiming();
-    program.prepareChooser();
+    const bool ready = program.prepareChooser(QStringLiteral("bench.cog"));
     state.ResumeTiming();
-    QTest::mouseClick(&program.form.chooser().okButton(), Qt::LeftButton);
+    if (!ready) return state.SkipWithError("the script is not in the folder");
+    program.pressOk();
     // Until the list has laid out its new rows and repainted (the layout
     // waits for a zero timer, so posted events alone would not reach it).
     QCoreApplication::processEvents();
@@ -115,13 +89,4 @@ BENCHMARK(BM_ClickLine)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  // No display needed unless one is asked for.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  vorrik::InstallFontSubstitutes();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return vorrik::bench::RunWindowBenchmarks(argc, argv); }
