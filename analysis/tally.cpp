@@ -27,8 +27,7 @@ inline float WeightOf(std::uint64_t word, std::uint32_t length, bool endedByPare
 
 float ScanLine(std::u16string_view line, const CharClasses& classes, ScanState& state,
                float& tally) {
-  if (float lineDelta; !state.inComment && !state.slashPending && ScanLineFast(line, state, tally, lineDelta))
-    return lineDelta;
+  if (float lineDelta; ScanLineFast(line, state, tally, lineDelta)) return lineDelta;
   return ScanLineGeneral(line, classes, state, tally);
 }
 

@@ -52,8 +52,9 @@ inline int KeywordHalves(std::uint64_t packedWord) {
   }
 }
 
-/// Most short lines take the bit-mask path of fast_scan.h; the others the
-/// general scanner below.
+/// Scans a whole line (between whole lines the state carries no comment or
+/// pending "/"). Most short lines take the bit-mask path of fast_scan.h; the
+/// others the general scanner below.
 float ScanLine(std::u16string_view line, const CharClasses& classes, ScanState& state,
                float& tally);
 

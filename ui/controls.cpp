@@ -21,8 +21,8 @@ QString EditBox::line() const { return stretched_ ? line_ : text(); }
 
 void EditBox::setLine(const QString& line) {
   if (line.size() <= kWholeLimit) {
-    const bool differs = line != this->line();
     if (stretched_) {
+      const bool differs = line != line_;
       stretched_ = false;
       line_.clear();
       moving_ = true;  // the change is reported below, once
