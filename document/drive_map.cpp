@@ -22,6 +22,22 @@ QString FindIgnoringCase(const QString& folder, const QString& name) {
   return {};
 }
 
+#ifdef Q_OS_WIN
+constexpr Qt::CaseSensitivity kPathCase = Qt::CaseInsensitive;
+#else
+constexpr Qt::CaseSensitivity kPathCase = Qt::CaseSensitive;
+#endif
+
+/// Whether path is the folder root or lies inside it.
+bool IsUnder(const QString& path, const QString& root) {
+  if (path.compare(root, kPathCase) == 0) return true;
+  const QString prefix = root.endsWith(u'/') ? root : root + u'/';
+  return path.startsWith(prefix, kPathCase);
+}
+
+/// path made absolute and clean, with "/" separators.
+QString Absolute(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
+
 QString Join(const QString& folder, const QString& name) {
   return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
 }
@@ -99,6 +115,58 @@ NativePath DriveMap::ToNative(const QString& windowsPath) const {
     path = Join(path, name);
   }
   return {path, {}};
+}
+
+std::pair<int, qsizetype> DriveMap::closestDrive(const QString& path) const {
+  int best = -1;
+  qsizetype bestLength = -1;
+  for (qsizetype i = 0; i < drives_.size(); ++i) {
+    // A drive's folder may itself be reached through links (Wine's are).
+    const QString written = QDir::cleanPath(drives_[i].root);
+    const QString resolved = QFileInfo(written).canonicalFilePath();
+    for (const QString& root : {written, resolved}) {
+      if (root.isEmpty() || !IsUnder(path, root) || root.size() <= bestLength) continue;
+      best = static_cast<int>(i);
+      bestLength = root.size();
+    }
+  }
+  return {best, best < 0 ? 0 : bestLength};
+}
+
+std::pair<int, qsizetype> DriveMap::holder(QString& path) const {
+  path = Absolute(path);
+  auto found = closestDrive(path);
+  // Links may lead into a drive from outside it, or into a closer one: the
+  // path they lead to counts as well.
+  const QString resolved = QFileInfo(path).canonicalFilePath();
+  if (!resolved.isEmpty() && resolved != path) {
+    const auto viaLinks = closestDrive(resolved);
+    if (viaLinks.first >= 0 && (found.first < 0 || viaLinks.second > found.second)) {
+      found = viaLinks;
+      path = resolved;
+    }
+  }
+  return found;
+}
+
+int DriveMap::DriveHolding(const QString& nativePath) const {
+  QString path = nativePath;
+  return holder(path).first;
+}
+
+DrivePath DriveMap::FromNative(const QString& nativePath) const {
+  if (identity_) return {QDir::toNativeSeparators(Absolute(nativePath)), {}};
+  QString path = nativePath;
+  const auto [drive, rootLength] = holder(path);
+  if (drive < 0)
+    return {{}, QStringLiteral("No drive of this computer holds it, so it has no drive-letter path.")};
+  const QStringList components = path.mid(rootLength).split(u'/', Qt::SkipEmptyParts);
+  for (const QString& component : components)
+    if (component.contains(u'\\'))
+      return {{}, QStringLiteral("The name \"%1\" holds a \\, which a drive-letter path reads as a "
+                                 "separator.")
+                      .arg(component)};
+  return {QString(drives_[drive].letter) + QStringLiteral(":\\") + components.join(u'\\'), {}};
 }
 
 }  // namespace vorrik

@@ -21,6 +21,13 @@ struct NativePath {
   bool ok() const { return error.isEmpty(); }
 };
 
+/// A drive-letter path for a native path, or why there is none.
+struct DrivePath {
+  QString path;   // "C:\cog\door.cog"; empty when error is set
+  QString error;  // a sentence for the user
+  bool ok() const { return error.isEmpty(); }
+};
+
 /// Turns the program's Windows-form paths ("C:\cog\door.cog") into native
 /// ones. On Windows a drive is itself. Elsewhere the drives are those of the
 /// Wine prefix, or C: for the home folder and Z: for "/" when there is none.
@@ -44,8 +51,25 @@ class DriveMap {
   /// as written takes the name of an entry that differs only in letter case.
   NativePath ToNative(const QString& windowsPath) const;
 
+  /// The index of the drive whose folder holds nativePath most closely (a
+  /// drive inside another wins), or -1 when none does. The path counts as
+  /// written and with its links resolved.
+  int DriveHolding(const QString& nativePath) const;
+
+  /// The drive-letter form of a native path, relative ones taken from the
+  /// current folder: the drive that DriveHolding finds, then the components
+  /// below its folder, joined by "\".
+  DrivePath FromNative(const QString& nativePath) const;
+
  private:
   DriveMap() = default;
+  /// The drive holding path and the length of the part of path its folder
+  /// covers; {-1, 0} when none does. The path is clean and absolute.
+  std::pair<int, qsizetype> closestDrive(const QString& path) const;
+  /// closestDrive for path made absolute or with its links resolved,
+  /// whichever drive's folder is longer; path becomes that form.
+  std::pair<int, qsizetype> holder(QString& path) const;
+
   bool identity_ = false;  // Windows: paths are native already
   QList<Drive> drives_;
 };

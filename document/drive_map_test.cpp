@@ -118,5 +118,61 @@ INSTANTIATE_TEST_SUITE_P(
         PathCase{"NotALetter", "1:\\cog", "!The path does not start with a drive letter such as C:."}),
     CaseName());
 
+struct FromNativeCase {
+  const char* name;
+  QString native;  // below the temporary folder; made as a file
+  QString windowsPath;  // "%T" is the temporary folder's Z: path; "!" + message for an error
+};
+
+class FromNativeTest : public DriveMapTest, public ::testing::WithParamInterface<FromNativeCase> {};
+
+// The drive-letter path of a file the desktop names; a found path leads back
+// to the same file.
+TEST_P(FromNativeTest, FindsTheClosestDrive) {
+  const FromNativeCase& c = GetParam();
+  const QString prefix = MakePrefix();
+  const QString file = tmp.filePath(c.native);
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
+  QFile made(file);
+  ASSERT_TRUE(made.open(QIODevice::WriteOnly));
+  made.close();
+  const QString nested = home + QStringLiteral("/cog/mine");
+  ASSERT_TRUE(QDir().mkpath(nested));
+  // C: is the home folder, D: the prefix's drive_c reached through its link,
+  // E: lies inside C:, Z: is "/".
+  const DriveMap map({{u'C', home},
+                      {u'D', prefix + QStringLiteral("/dosdevices/c:")},
+                      {u'E', nested},
+                      {u'Z', QStringLiteral("/")}});
+  const DriveMap noRoot({{u'C', home}});
+  const bool withRoot = !c.windowsPath.startsWith(QStringLiteral("!No drive"));
+  const DrivePath result = (withRoot ? map : noRoot).FromNative(file);
+  if (c.windowsPath.startsWith(u'!')) {
+    EXPECT_EQ(result.error, c.windowsPath.mid(1));
+    EXPECT_EQ(result.path, QString());
+    return;
+  }
+  const QString tmpPath = QStringLiteral("Z:") + QString(tmp.path()).replace(u'/', u'\\');
+  EXPECT_EQ(result.error, QString());
+  EXPECT_EQ(result.path, QString(c.windowsPath).replace(QStringLiteral("%T"), tmpPath));
+  EXPECT_EQ(QFileInfo(map.ToNative(result.path).path).canonicalFilePath(), QFileInfo(file).canonicalFilePath());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, FromNativeTest,
+    ::testing::Values(
+        FromNativeCase{"InTheHomeFolder", "home/cog/door.cog", "C:\\cog\\door.cog"},
+        FromNativeCase{"InADriveInsideAnother", "home/cog/mine/sub/door.cog", "E:\\sub\\door.cog"},
+        FromNativeCase{"OutsideEveryOtherDriveIsUnderRoot", "elsewhere/door.cog", "%T\\elsewhere\\door.cog"},
+        FromNativeCase{"InAWinePrefixDrive", "prefix/drive_c/windows/door.cog", "D:\\windows\\door.cog"},
+        FromNativeCase{"ThroughTheDrivesLink", "prefix/dosdevices/c:/door.cog", "D:\\door.cog"},
+        FromNativeCase{"DotsResolved", "home/cog/../door.cog", "C:\\door.cog"},
+        FromNativeCase{"NoDriveHoldsIt", "elsewhere/door.cog",
+                       "!No drive of this computer holds it, so it has no drive-letter path."},
+        FromNativeCase{"BackslashInAName", "home/odd\\name.cog",
+                       "!The name \"odd\\name.cog\" holds a \\, which a drive-letter path reads as a "
+                       "separator."}),
+    CaseName());
+
 }  // namespace
 }  // namespace vorrik
