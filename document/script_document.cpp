@@ -131,6 +131,16 @@ bool ScriptDocument::OpenScript(const QString& folder, const QString& fileName, 
   return true;
 }
 
+bool ScriptDocument::OpenNativeScript(const QString& nativePath, AnalysisEngine& engine) {
+  const DrivePath path = driveMap_.FromNative(nativePath);
+  if (!path.ok()) {
+    ReportFailure(QStringLiteral("Cannot open %1\n\n%2").arg(nativePath, path.error));
+    return false;
+  }
+  const qsizetype split = path.path.lastIndexOf(u'\\');
+  return OpenScript(path.path.left(split), path.path.mid(split + 1), engine);
+}
+
 bool ScriptDocument::Save() {
   if (currentPath.isEmpty()) {
     ReportFailure(QStringLiteral("This COG has no file name yet, so it was not saved.\n\n"

@@ -60,6 +60,11 @@ class ScriptDocument {
   /// read.
   bool OpenScript(const QString& folder, const QString& fileName, AnalysisEngine& engine);
 
+  /// Opens the script at nativePath (a path as the desktop gives it) as
+  /// OpenScript does, under its drive-letter path. Returns false, keeping
+  /// everything as it was, when no drive holds it or it cannot be read.
+  bool OpenNativeScript(const QString& nativePath, AnalysisEngine& engine);
+
   /// The Save command: SaveScript with currentPath.
   bool Save();
 

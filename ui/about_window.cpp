@@ -12,6 +12,7 @@ namespace vorrik {
 Form3::Form3(std::function<void()> showMainWindow)
     : showMainWindow_(std::move(showMainWindow)) {
   SetUpTextWindow(*this, "Form3", QStringLiteral("About VORRIK"), QSize(343, 300));
+  SetWindowRole(*this, QAccessible::Dialog);
 
   MakeLabel(this, "Label1",
             QStringLiteral("This release opens one COG script at a time and lists its lines. "

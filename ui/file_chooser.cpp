@@ -1,5 +1,8 @@
 #include "ui/file_chooser.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -10,6 +13,7 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
 #include <utility>
 
 #include "ui/look.h"
@@ -23,12 +27,6 @@ namespace {
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kDepthRole = Qt::UserRole + 1;
 constexpr int kIndentPixels = 8;
-
-#ifdef Q_OS_WIN
-constexpr Qt::CaseSensitivity kPathCase = Qt::CaseInsensitive;
-#else
-constexpr Qt::CaseSensitivity kPathCase = Qt::CaseSensitive;
-#endif
 
 /// Indents each Dir1 item by its depth, so the folders above the current one
 /// read as a path and its subfolders sit one step below it.
@@ -50,28 +48,47 @@ class IndentDelegate : public QStyledItemDelegate {
   static int Indent(const QModelIndex& index) { return index.data(kDepthRole).toInt() * kIndentPixels; }
 };
 
-/// Whether path is root or lies inside it.
-bool IsUnder(const QString& path, const QString& root) {
-  if (path.compare(root, kPathCase) == 0) return true;
-  const QString prefix = root.endsWith(u'/') ? root : root + u'/';
-  return path.startsWith(prefix, kPathCase);
-}
+/// A combo box named by its accessible name. Qt names a combo box on Linux
+/// by its current entry and expects a label beside it, which Drive1 lacks:
+/// this one has the name, its entry as its value, and its popup list.
+class NamedComboAccessible : public QAccessibleWidget {
+ public:
+  explicit NamedComboAccessible(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
 
-/// The drive the program is on: the one whose root holds the current folder
-/// most closely, else the first.
-int CurrentDriveIndex(const QList<Drive>& drives) {
-  const QString current = QDir::currentPath();
-  qsizetype best = 0;
-  qsizetype bestLength = -1;
-  for (qsizetype i = 0; i < drives.size(); ++i) {
-    QString root = QFileInfo(drives[i].root).canonicalFilePath();
-    if (root.isEmpty()) root = QDir::cleanPath(drives[i].root);
-    if (IsUnder(current, root) && root.size() > bestLength) {
-      best = i;
-      bestLength = root.size();
-    }
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Value) return box()->currentText();
+    return QAccessibleWidget::text(t);
   }
-  return static_cast<int>(best);
+  int childCount() const override { return 1; }
+  QAccessibleInterface* child(int index) const override {
+    return index == 0 ? QAccessible::queryAccessibleInterface(box()->view()) : nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    return child && child->object() == box()->view() ? 0 : -1;
+  }
+  QAccessible::State state() const override {
+    QAccessible::State state = QAccessibleWidget::state();
+    state.expandable = true;
+    state.expanded = box()->view()->isVisible();
+    return state;
+  }
+  QStringList actionNames() const override {
+    return QStringList{showMenuAction(), pressAction()} + QAccessibleWidget::actionNames();
+  }
+  void doAction(const QString& name) override {
+    if (name == showMenuAction() || name == pressAction())
+      box()->showPopup();
+    else
+      QAccessibleWidget::doAction(name);
+  }
+
+ private:
+  QComboBox* box() const { return static_cast<QComboBox*>(widget()); }
+};
+
+QAccessibleInterface* MakeComboAccessible(const QString& className, QObject* object) {
+  auto* box = className == QLatin1String("QComboBox") ? qobject_cast<QComboBox*>(object) : nullptr;
+  return box && !box->accessibleName().isEmpty() ? new NamedComboAccessible(box) : nullptr;
 }
 
 /// "C:" alone, or a drive list entry such as "c: [/home/me]".
@@ -101,7 +118,7 @@ QStringList ComponentsBelowRoot(const QString& native, const QString& root) {
 
 }  // namespace
 
-Dialog::Dialog(Shell& shell, const DriveMap& drives, OpenScript openScript)
+Dialog::Dialog(Shell& shell, const DriveMap& drives, OpenScript openScript, const QString& startFolder)
     : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       shell_(shell),
       drives_(drives),
@@ -127,13 +144,29 @@ Dialog::Dialog(Shell& shell, const DriveMap& drives, OpenScript openScript)
   cancelButton_ = makeButton("CancelButton", QStringLiteral("Cancel"), Twips(4680, 600, 1215, 375));
 
   drive1_ = new QComboBox(this);
+  // Named before its entries are added: adding one already makes its
+  // accessible interface, which keeps the kind it was made as.
+  static const bool named = [] {
+    QAccessible::installFactory(MakeComboAccessible);
+    return true;
+  }();
+  Q_UNUSED(named);
+  drive1_->setAccessibleName(QStringLiteral("Drive"));
   drive1_->setObjectName(QStringLiteral("Drive1"));
   drive1_->setGeometry(Twips(2040, 120, 2535, 315));
   const QIcon driveIcon = style()->standardIcon(QStyle::SP_DriveHDIcon);
   for (const Drive& d : drives_.drives())
     drive1_->addItem(driveIcon,
                      QStringLiteral("%1: [%2]").arg(d.letter.toLower(), QDir::toNativeSeparators(d.root)));
-  if (drive1_->count() > 0) drive1_->setCurrentIndex(CurrentDriveIndex(drives_.drives()));
+  // The drive of the folder the chooser starts in when one is given, else
+  // the drive the program runs on (the first when none holds its folder).
+  int driveIndex = -1;
+  if (startFolder.isEmpty())
+    driveIndex = drives_.DriveHolding(QDir::currentPath());
+  else
+    for (qsizetype i = 0; i < drives_.drives().size(); ++i)
+      if (drives_.drives()[i].letter == startFolder.at(0).toUpper()) driveIndex = static_cast<int>(i);
+  if (drive1_->count() > 0) drive1_->setCurrentIndex(std::max(driveIndex, 0));
   drive1Index_ = drive1_->currentIndex();
 
   dir1_ = new QListWidget(this);
@@ -148,6 +181,11 @@ Dialog::Dialog(Shell& shell, const DriveMap& drives, OpenScript openScript)
 
   command1_ = makeButton("Command1", QStringLiteral("JK DIR"), Twips(4680, 1680, 1215, 375));
 
+  SetWindowRole(*this, QAccessible::Dialog);
+  // Without names a screen reader reads the two lists by nothing at all.
+  dir1_->setAccessibleName(QStringLiteral("Folders"));
+  file1_->setAccessibleName(QStringLiteral("COG files"));
+
   setTabOrder(okButton_, cancelButton_);
   setTabOrder(cancelButton_, drive1_);
   setTabOrder(drive1_, dir1_);
@@ -161,7 +199,7 @@ Dialog::Dialog(Shell& shell, const DriveMap& drives, OpenScript openScript)
   connect(dir1_, &QListWidget::itemDoubleClicked, this,
           [this](QListWidgetItem* item) { setDir1Path(item->data(kPathRole).toString()); });
 
-  setDir1Path(QString::fromLatin1(kStartFolder));
+  setDir1Path(startFolder.isEmpty() ? QString::fromLatin1(kStartFolder) : startFolder);
 }
 
 QString Dialog::dir1Path() const { return dir1Path_; }

@@ -28,8 +28,10 @@ class Dialog : public QWidget {
   static constexpr const char* kStartFolder = "C:";
   static constexpr const char* kGameFolder = "C:\\Program Files\\Lucasarts\\Jedi Knight";
 
-  /// Creates the chooser hidden, with its folder list at "C:" (the load).
-  Dialog(Shell& shell, const DriveMap& drives, OpenScript openScript);
+  /// Creates the chooser hidden, with its folder list at startFolder (a
+  /// Windows-form path) and the drive list at its drive; with none given, at
+  /// "C:" and the drive the program runs on (the load).
+  Dialog(Shell& shell, const DriveMap& drives, OpenScript openScript, const QString& startFolder = {});
 
   /// The path of Dir1: the current folder in Windows form, "C:\" for a root.
   QString dir1Path() const;

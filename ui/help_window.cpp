@@ -10,6 +10,7 @@ Form2::Form2() {
   // The main window makes a new one after the frame's close control has
   // destroyed it.
   SetUpTextWindow(*this, "Form2", QStringLiteral("How to use VORRIK"), QSize(379, 250));
+  SetWindowRole(*this, QAccessible::Window);
 
   command1_ = new QPushButton(QStringLiteral("Close"), this);
   command1_->setObjectName(QStringLiteral("Command1"));

@@ -1,5 +1,7 @@
 #include "ui/look.h"
 
+#include <QAccessibleWidget>
+
 // The icons live in a static library, whose resource initialiser the linker
 // would drop unless something refers to it.
 static void InitIconResources() { Q_INIT_RESOURCE(icons); }
@@ -48,6 +50,30 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const 
   label->setFocusPolicy(Qt::NoFocus);
   label->setGeometry(place);
   return label;
+}
+
+namespace {
+
+// The role a window is exposed with, kept on the window itself.
+constexpr char kRoleProperty[] = "vorrikWindowRole";
+
+QAccessibleInterface* MakeWindowAccessible(const QString&, QObject* object) {
+  if (!object->isWidgetType()) return nullptr;
+  const QVariant role = object->property(kRoleProperty);
+  if (!role.isValid()) return nullptr;
+  // A window's accessible name is its caption.
+  return new QAccessibleWidget(static_cast<QWidget*>(object), static_cast<QAccessible::Role>(role.toInt()));
+}
+
+}  // namespace
+
+void SetWindowRole(QWidget& window, QAccessible::Role role) {
+  static const bool installed = [] {
+    QAccessible::installFactory(MakeWindowAccessible);
+    return true;
+  }();
+  Q_UNUSED(installed);
+  window.setProperty(kRoleProperty, static_cast<int>(role));
 }
 
 QIcon ProgramIcon() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAccessible>
 #include <QFont>
 #include <QIcon>
 #include <QLabel>
@@ -35,6 +36,11 @@ void SetUpTextWindow(QWidget& window, const char* name, const QString& caption, 
 /// from the top edge, aligned across as given, and it never takes the focus.
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& place,
                   Qt::Alignment across = Qt::AlignLeft);
+
+/// Exposes a top-level window to screen readers with role (a window or a
+/// dialog) and its caption as its name. Without it a plain widget window
+/// reads as a "filler". Call before the window is shown.
+void SetWindowRole(QWidget& window, QAccessible::Role role);
 
 /// The program's icon, with its 16, 32, 64 and 128 pixel images.
 QIcon ProgramIcon();

@@ -100,6 +100,17 @@ void Form1::createControls() {
                       Twips(7680, 6600, 2655, 375), Qt::AlignHCenter);
   label3_->setFont(SansSerifFont(12));
 
+  // What a screen reader says for each box; the labels above the two
+  // counters are their buddies, so the number is read with its title.
+  list1_->setAccessibleName(QStringLiteral("Script lines"));
+  text1_->setAccessibleName(QStringLiteral("Line being edited"));
+  text5_->setAccessibleName(QStringLiteral("Object bank"));
+  text5_->setAccessibleDescription(
+      QStringLiteral("Objects to add when positive, to remove when negative"));
+  text2_->setAccessibleName(QStringLiteral("Objects in selected lines"));
+  label4_->setBuddy(text5_);
+  label3_->setBuddy(text2_);
+
   setTabOrder(list1_, text1_);
   setTabOrder(text1_, command1_);
   setTabOrder(command1_, text5_);
@@ -216,9 +227,12 @@ void Form1::RipSelectedLines() { engine_.AnalyseLines(document_.lineList(), Anal
 
 Dialog& Form1::chooser() {
   if (!dialog_) {
-    dialog_ = new Dialog(shell_, document_.driveMap(), [this](const QString& folder, const QString& fileName) {
-      return document_.OpenScript(folder, fileName, engine_);
-    });
+    dialog_ = new Dialog(
+        shell_, document_.driveMap(),
+        [this](const QString& folder, const QString& fileName) {
+          return document_.OpenScript(folder, fileName, engine_);
+        },
+        chooserStart_);
   }
   return *dialog_;
 }
@@ -228,6 +242,14 @@ void Form1::ShowOpenDialog() {
   dialog.show();
   dialog.raise();
   dialog.activateWindow();
+}
+
+bool Form1::OpenNativeFile(const QString& nativePath) {
+  if (!document_.OpenNativeScript(nativePath, engine_)) return false;
+  // Save As writes into the chooser's folder: make that the script's own.
+  const QString& path = document_.currentPath;
+  chooserStart_ = path.left(path.lastIndexOf(u'\\'));
+  return true;
 }
 
 void Form1::ShowHelp() {

@@ -60,6 +60,9 @@ class Form1 : public QMainWindow {
   void HandleKeyPress(int code);
   void RipSelectedLines();
   void ShowOpenDialog();
+  /// Opens the script at nativePath (a path as the desktop gives it) as the
+  /// chooser's OK does; a chooser made afterwards starts in its folder.
+  bool OpenNativeFile(const QString& nativePath);
   void ShowHelp();
   void ShowAbout();
 
@@ -86,6 +89,7 @@ class Form1 : public QMainWindow {
   QLabel* label4_ = nullptr;
 
   QPointer<Dialog> dialog_;
+  QString chooserStart_;  // the folder a new chooser starts in; "" for "C:"
   QPointer<Form2> form2_;
   QPointer<Form3> form3_;
 };

@@ -1,7 +1,11 @@
 #include "ui/program.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
 #include <utility>
 
 #include "ui/look.h"
@@ -17,10 +21,41 @@ void SetUpApplication() {
   QApplication::setWindowIcon(ProgramIcon());
 }
 
-MainProgram::MainProgram(DriveMap driveMap) : form1_(shell_, std::move(driveMap)) {
+bool AsksForHelpOrVersion(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == "--") break;  // file names follow
+    if (argument == "-h" || argument == "--help" || argument == "-?" || argument == "--help-all" ||
+        argument == "-v" || argument == "--version")
+      return true;
+  }
+  return false;
+}
+
+QString FileFromCommandLine(const QCoreApplication& app) {
+  QCoreApplication::setApplicationName(QStringLiteral("vorrik"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(VORRIK_VERSION));
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      QStringLiteral("Counts the objects a Jedi Knight COG script uses while you edit it."));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The COG script to open."),
+                               QStringLiteral("[FILE]"));
+  parser.process(app);
+  const QStringList files = parser.positionalArguments();
+  if (files.size() > 1) {
+    std::fputs("vorrik: give one file at most\n", stderr);
+    std::exit(2);
+  }
+  return files.isEmpty() ? QString() : files.first();
+}
+
+MainProgram::MainProgram(DriveMap driveMap, const QString& nativePath) : form1_(shell_, std::move(driveMap)) {
   shell_.setMainWindow(&form1_);
   form1_.Load();
   form1_.show();
+  if (!nativePath.isEmpty()) form1_.OpenNativeFile(nativePath);
 }
 
 }  // namespace vorrik

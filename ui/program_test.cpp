@@ -1,10 +1,12 @@
 // The running program in the application's real event loop, with the real
-// shell: how it ends, and that it ends after at most one question.
+// shell: a script named at start-up, how it ends, and that it ends after at
+// most one question.
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
@@ -33,6 +35,75 @@ class ProgramTest : public QObject {
 
  private slots:
   void initTestCase() { SetUpApplication(); }
+
+  void startUpOpen_data() {
+    QTest::addColumn<QString>("argument");  // "%D" is the drive's folder
+    QTest::addColumn<QString>("current");   // the current folder, below the drive's
+    QTest::addColumn<QString>("failure");   // the message, "" when it opens
+    QTest::newRow("absolute path") << "%D/work/t.cog" << "" << "";
+    QTest::newRow("relative path") << "t.cog" << "work" << "";
+    QTest::newRow("through . and ..") << "../work/./t.cog" << "work" << "";
+    QTest::newRow("missing file") << "%D/work/gone.cog" << ""
+                                  << "Cannot open C:\\work\\gone.cog\n\nThe file does not exist.";
+    QTest::newRow("no drive holds it") << "%D/../elsewhere.cog" << ""
+                                       << "Cannot open %D/../elsewhere.cog\n\n"
+                                          "No drive of this computer holds it, so it has no drive-letter path.";
+  }
+
+  // A script named on the command line opens as the chooser would open it,
+  // with its baseline, and the chooser starts in its folder, so Save As
+  // writes beside it. One that cannot be opened is reported and the program
+  // starts empty.
+  void startUpOpen() {
+    QFETCH(QString, argument);
+    QFETCH(QString, current);
+    QFETCH(QString, failure);
+    QTemporaryDir drive;
+    QVERIFY(QDir(drive.path()).mkpath(QStringLiteral("work")));
+    QFile file(drive.filePath(QStringLiteral("work/t.cog")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kScript) > 0);
+    file.close();
+    const QString saved = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(drive.filePath(current)));
+    const auto back = qScopeGuard([&] { QDir::setCurrent(saved); });
+
+    BoxDriver driver;
+    if (!failure.isEmpty()) driver.actions = {BoxDriver::Press(Qt::Key_Return)};
+    MainProgram program(DriveMap({{u'C', drive.path()}}), QString(argument).replace(QStringLiteral("%D"), drive.path()));
+    Form1& form = program.form1();
+    QVERIFY(form.isVisible());
+    if (!failure.isEmpty()) {
+      QCOMPARE(driver.seen, QStringList{QStringLiteral("box [VORRIK] %1 {Ok, default Ok, warning}")
+                                            .arg(QString(failure).replace(QStringLiteral("%D"), drive.path()))});
+      QCOMPARE(form.windowHandle()->title(), ScriptDocument::kProgramTitle);
+      QCOMPARE(form.document().lineModel().count(), 0);
+      QCOMPARE(form.chooser().dir1Path(), QStringLiteral("C:\\"));
+      return;
+    }
+    QCOMPARE(driver.seen, QStringList());
+    QCOMPARE(form.windowHandle()->title(), QStringLiteral("C:\\work\\t.cog"));
+    QCOMPARE(form.document().savedFlag, 1);
+    QCOMPARE(form.document().lineModel().count(), 3);
+    // The baseline is the file's own tally: an edit that changes no count
+    // leaves the bank at 0.
+    const QRect line = form.list1().visualRect(form.document().lineModel().index(1));
+    QTest::mouseClick(form.list1().viewport(), Qt::LeftButton, {}, line.center());
+    QTest::keyClick(&form.text1(), Qt::Key_Space);
+    QCOMPARE(form.text5().text(), QStringLiteral(" 0"));
+
+    Dialog& chooser = form.chooser();
+    QCOMPARE(chooser.dir1Path(), QStringLiteral("C:\\work"));
+    QVERIFY(chooser.drive().startsWith(QStringLiteral("c:")));
+    driver.actions = {BoxDriver::Type(QStringLiteral("new"), BoxDriver::Press(Qt::Key_Return)),
+                      BoxDriver::Press(Qt::Key_Return)};
+    form.findChild<QAction*>(QStringLiteral("mnuSaveAs"))->trigger();
+    QCOMPARE(driver.seen, (QStringList{QStringLiteral("input [New name] Please enter new name for file"),
+                                       QStringLiteral("box [File saved] File saved as:\nC:\\work\\new.cog "
+                                                      "{Ok, default Ok, no icon}")}));
+    QFile written(drive.filePath(QStringLiteral("work/new.cog")));
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), QByteArray("code\r\nx = 1; \r\nend\r\n"));
+  }
 
   void ending_data() {
     QTest::addColumn<bool>("byFrame");  // else File > Exit

@@ -1,0 +1,170 @@
+// What a screen reader finds in the four windows: the accessible tree each
+// window exposes, the name and role of every control in it, and the bank's
+// value as it changes.
+
+#include <QAccessible>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <map>
+
+#include "ui/program.h"
+
+namespace vorrik {
+
+namespace {
+
+struct Control {
+  QString object;  // its object name
+  QAccessible::Role role;
+  QString name;
+};
+
+/// Every widget reached by walking the window's accessible tree, as a
+/// screen reader would, with its interface.
+std::map<QWidget*, QAccessibleInterface*> AccessibleTree(QWidget* window) {
+  std::map<QWidget*, QAccessibleInterface*> found;
+  const std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+    if (auto* widget = qobject_cast<QWidget*>(node->object())) found[widget] = node;
+    // The line list's rows are made on demand; the list itself is what counts.
+    if (node->role() == QAccessible::List) return;
+    for (int i = 0; i < node->childCount(); ++i)
+      if (QAccessibleInterface* child = node->child(i)) walk(child);
+  };
+  walk(QAccessible::queryAccessibleInterface(window));
+  return found;
+}
+
+QString RoleName(QAccessible::Role role) {
+  return QString::fromLatin1(QMetaEnum::fromType<QAccessible::Role>().valueToKey(role));
+}
+
+}  // namespace
+
+class AccessibilityTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    SetUpApplication();
+    QVERIFY(drive_.isValid());
+    QVERIFY(QDir(drive_.path()).mkpath(QStringLiteral("cog")));
+    QFile file(drive_.filePath(QStringLiteral("cog/door.cog")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("code\r\nx = 1;\r\nend\r\n") > 0);
+  }
+
+  void everyControlIsNamed_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QAccessible::Role>("role");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QList<Control>>("controls");
+    QTest::newRow("main") << "main" << QAccessible::Window << "C:\\cog\\door.cog"
+                          << QList<Control>{{"List1", QAccessible::List, "Script lines"},
+                                            {"Text1", QAccessible::EditableText, "Line being edited"},
+                                            {"Command1", QAccessible::Button, "Rip apart selected lines"},
+                                            {"Text5", QAccessible::EditableText, "Object bank"},
+                                            {"Text2", QAccessible::EditableText, "Objects in selected lines"}};
+    QTest::newRow("chooser") << "chooser" << QAccessible::Dialog << "Select a COG file"
+                             << QList<Control>{{"OKButton", QAccessible::Button, "OK"},
+                                               {"CancelButton", QAccessible::Button, "Cancel"},
+                                               {"Drive1", QAccessible::ComboBox, "Drive"},
+                                               {"Dir1", QAccessible::List, "Folders"},
+                                               {"File1", QAccessible::List, "COG files"},
+                                               {"Command1", QAccessible::Button, "JK DIR"}};
+    QTest::newRow("help") << "help" << QAccessible::Window << "How to use VORRIK"
+                          << QList<Control>{{"Command1", QAccessible::Button, "Close"}};
+    QTest::newRow("about") << "about" << QAccessible::Dialog << "About VORRIK"
+                           << QList<Control>{{"Command1", QAccessible::Button, "Close"}};
+  }
+
+  // The window reads as a window or dialog named by its caption; every
+  // control that takes the focus, and every display box, is in its tree
+  // with a name, and the named controls read as the table says.
+  void everyControlIsNamed() {
+    QFETCH(QString, window);
+    QFETCH(QAccessible::Role, role);
+    QFETCH(QString, caption);
+    QFETCH(QList<Control>, controls);
+
+    MainProgram program(DriveMap({{u'C', drive_.path()}}), drive_.filePath(QStringLiteral("cog/door.cog")));
+    Form1& form = program.form1();
+    QWidget* shown = &form;
+    if (window == QLatin1String("chooser")) {
+      form.ShowOpenDialog();
+      shown = form.existingChooser();
+    } else if (window == QLatin1String("help")) {
+      form.ShowHelp();
+      shown = form.existingHelp();
+    } else if (window == QLatin1String("about")) {
+      form.ShowAbout();
+      shown = form.existingAbout();
+    }
+    QVERIFY(shown && shown->isVisible());
+
+    QAccessibleInterface* top = QAccessible::queryAccessibleInterface(shown);
+    QCOMPARE(RoleName(top->role()), RoleName(role));
+    QCOMPARE(top->text(QAccessible::Name), caption);
+
+    const std::map<QWidget*, QAccessibleInterface*> tree = AccessibleTree(shown);
+    int checked = 0;
+    for (QWidget* widget : shown->findChildren<QWidget*>()) {
+      auto* edit = qobject_cast<QLineEdit*>(widget);
+      const bool display = edit && edit->isReadOnly();
+      if (!widget->isVisibleTo(shown) || (widget->focusPolicy() == Qt::NoFocus && !display)) continue;
+      const auto node = tree.find(widget);
+      QVERIFY2(node != tree.end(), qPrintable(widget->objectName() + QStringLiteral(" is not in the tree")));
+      QVERIFY2(!node->second->text(QAccessible::Name).isEmpty(), qPrintable(widget->objectName()));
+      ++checked;
+    }
+    QVERIFY(checked >= controls.size());
+
+    for (const Control& control : controls) {
+      auto* widget = shown->findChild<QWidget*>(control.object);
+      QVERIFY2(widget && tree.count(widget), qPrintable(control.object));
+      QAccessibleInterface* node = tree.at(widget);
+      QCOMPARE(RoleName(node->role()), RoleName(control.role));
+      QCOMPARE(node->text(QAccessible::Name), control.name);
+    }
+  }
+
+  // The titles above the two counters are their labels, and the bank's
+  // value follows the bank.
+  void bankIsReadWithItsTitle() {
+    MainProgram program(DriveMap({{u'C', drive_.path()}}), drive_.filePath(QStringLiteral("cog/door.cog")));
+    Form1& form = program.form1();
+    for (const auto& [box, label] : {std::pair{"Text5", "Label4"}, std::pair{"Text2", "Label3"}}) {
+      QAccessibleInterface* node = QAccessible::queryAccessibleInterface(form.findChild<QWidget*>(box));
+      QAccessibleInterface* title = QAccessible::queryAccessibleInterface(form.findChild<QLabel*>(label));
+      QStringList labels;
+      for (const auto& [other, relation] : node->relations(QAccessible::Label)) labels << other->text(QAccessible::Name);
+      QCOMPARE(labels, QStringList{title->text(QAccessible::Name)});
+    }
+
+    const QRect line = form.list1().visualRect(form.document().lineModel().index(1));
+    QTest::mouseClick(form.list1().viewport(), Qt::LeftButton, {}, line.center());
+    QTest::keyClick(&form.text1(), Qt::Key_Space);
+    const QString zero = form.text5().text();
+    QTest::keyClick(&form.text1(), Qt::Key_Backspace);
+    QTest::keyClick(&form.text1(), Qt::Key_Backspace);
+
+    // A space changes no count: the bank is 0 against the start-up baseline.
+    QCOMPARE(zero, QStringLiteral(" 0"));
+    const QString bank = form.text5().text();
+    QVERIFY(bank != zero);
+    QAccessibleInterface* node = QAccessible::queryAccessibleInterface(&form.text5());
+    QCOMPARE(node->text(QAccessible::Value), bank);
+  }
+
+ private:
+  QTemporaryDir drive_;
+};
+
+}  // namespace vorrik
+
+QTEST_MAIN(vorrik::AccessibilityTest)
+#include "accessibility_test.moc"
