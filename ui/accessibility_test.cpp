@@ -122,6 +122,11 @@ class AccessibilityTest : public QObject {
       ++checked;
     }
     QVERIFY(checked >= controls.size());
+    // Nor may anything else in the tree that a screen reader can focus, such
+    // as the drive list's popup list, go unnamed.
+    for (const auto& [widget, node] : tree)
+      if (node->state().focusable)
+        QVERIFY2(!node->text(QAccessible::Name).isEmpty(), qPrintable(widget->metaObject()->className()));
 
     for (const Control& control : controls) {
       auto* widget = shown->findChild<QWidget*>(control.object);

@@ -152,6 +152,7 @@ Dialog::Dialog(Shell& shell, const DriveMap& drives, OpenScript openScript, cons
   }();
   Q_UNUSED(named);
   drive1_->setAccessibleName(QStringLiteral("Drive"));
+  drive1_->view()->setAccessibleName(QStringLiteral("Drives"));
   drive1_->setObjectName(QStringLiteral("Drive1"));
   drive1_->setGeometry(Twips(2040, 120, 2535, 315));
   const QIcon driveIcon = style()->standardIcon(QStyle::SP_DriveHDIcon);
