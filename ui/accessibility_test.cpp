@@ -14,6 +14,7 @@
 #include <map>
 
 #include "ui/program.h"
+#include "ui/shown_window.h"
 
 namespace vorrik {
 
@@ -93,17 +94,7 @@ class AccessibilityTest : public QObject {
 
     MainProgram program(DriveMap({{u'C', drive_.path()}}), drive_.filePath(QStringLiteral("cog/door.cog")));
     Form1& form = program.form1();
-    QWidget* shown = &form;
-    if (window == QLatin1String("chooser")) {
-      form.ShowOpenDialog();
-      shown = form.existingChooser();
-    } else if (window == QLatin1String("help")) {
-      form.ShowHelp();
-      shown = form.existingHelp();
-    } else if (window == QLatin1String("about")) {
-      form.ShowAbout();
-      shown = form.existingAbout();
-    }
+    QWidget* shown = ShowWindow(form, window);
     QVERIFY(shown && shown->isVisible());
 
     QAccessibleInterface* top = QAccessible::queryAccessibleInterface(shown);

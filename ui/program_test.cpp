@@ -14,6 +14,7 @@
 #include "ui/box_driver.h"
 #include "ui/look.h"
 #include "ui/program.h"
+#include "ui/shown_window.h"
 
 namespace vorrik {
 
@@ -149,17 +150,7 @@ class ProgramTest : public QObject {
       QTest::mouseClick(form.list1().viewport(), Qt::LeftButton, {}, line.center());
       QTest::keyClick(&form.text1(), Qt::Key_Z);
     }
-    QWidget* shown = nullptr;
-    if (other == QLatin1String("chooser")) {
-      form.ShowOpenDialog();
-      shown = form.existingChooser();
-    } else if (other == QLatin1String("help")) {
-      form.ShowHelp();
-      shown = form.existingHelp();
-    } else if (other == QLatin1String("about")) {
-      form.ShowAbout();
-      shown = form.existingAbout();
-    }
+    QWidget* shown = other.isEmpty() ? nullptr : ShowWindow(form, other);
     const QString title = form.windowTitle();
     const std::u16string line(form.document().lineModel().line(1));
 
