@@ -78,14 +78,19 @@ DriveMap DriveMap::FromWinePrefix(const QString& prefix, const QString& home) {
   return map;
 }
 
+int DriveMap::IndexOf(QChar letter) const {
+  for (qsizetype i = 0; i < drives_.size(); ++i)
+    if (drives_[i].letter == letter.toUpper()) return static_cast<int>(i);
+  return -1;
+}
+
 NativePath DriveMap::ToNative(const QString& windowsPath) const {
   if (windowsPath.size() < 2 || windowsPath.at(1) != u':' || !IsDriveLetter(windowsPath.at(0)))
     return {{}, QStringLiteral("The path does not start with a drive letter such as C:.")};
-  const QChar letter = windowsPath.at(0).toUpper();
-  const auto drive =
-      std::find_if(drives_.begin(), drives_.end(), [&](const Drive& d) { return d.letter == letter; });
-  if (drive == drives_.end())
-    return {{}, QStringLiteral("There is no drive %1: on this computer.").arg(letter)};
+  const int index = IndexOf(windowsPath.at(0));
+  if (index < 0)
+    return {{}, QStringLiteral("There is no drive %1: on this computer.").arg(windowsPath.at(0).toUpper())};
+  const Drive* drive = &drives_[index];
   if (identity_) return {windowsPath, {}};
 
   // Split into components; empty ones come from repeated separators.

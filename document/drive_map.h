@@ -44,6 +44,8 @@ class DriveMap {
 
   /// The drives in letter order.
   const QList<Drive>& drives() const { return drives_; }
+  /// The index of the drive with this letter, in either case; -1 for none.
+  int IndexOf(QChar letter) const;
 
   /// The native path for a path that starts with a drive letter and a colon.
   /// "\" and "/" both separate; repeated separators count as one; "." and ".."

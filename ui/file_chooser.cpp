@@ -161,12 +161,8 @@ Dialog::Dialog(Shell& shell, const DriveMap& drives, OpenScript openScript, cons
                      QStringLiteral("%1: [%2]").arg(d.letter.toLower(), QDir::toNativeSeparators(d.root)));
   // The drive of the folder the chooser starts in when one is given, else
   // the drive the program runs on (the first when none holds its folder).
-  int driveIndex = -1;
-  if (startFolder.isEmpty())
-    driveIndex = drives_.DriveHolding(QDir::currentPath());
-  else
-    for (qsizetype i = 0; i < drives_.drives().size(); ++i)
-      if (drives_.drives()[i].letter == startFolder.at(0).toUpper()) driveIndex = static_cast<int>(i);
+  const int driveIndex =
+      startFolder.isEmpty() ? drives_.DriveHolding(QDir::currentPath()) : drives_.IndexOf(startFolder.at(0));
   if (drive1_->count() > 0) drive1_->setCurrentIndex(std::max(driveIndex, 0));
   drive1Index_ = drive1_->currentIndex();
 
@@ -235,9 +231,7 @@ bool Dialog::setDir1Path(const QString& path) {
 void Dialog::fillDir1(const QString& path, const QString& native) {
   // Rebuild the path from the disk, so each folder shows as it is named there.
   const QChar letter = path.at(0).toUpper();
-  QString root;
-  for (const Drive& d : drives_.drives())
-    if (d.letter == letter) root = d.root;
+  const QString root = drives_.drives()[drives_.IndexOf(letter)].root;  // ToNative found it
   const QStringList components = ComponentsBelowRoot(native, root);
 
   const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
