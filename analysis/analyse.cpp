@@ -35,6 +35,8 @@ void AnalysisEngine::AnalyseLines(LineList& lines, const AnalysisMode& mode) {
   firstLine = std::max<std::int64_t>(firstLine, 0);
   lastLine = std::min<std::int64_t>(lastLine, static_cast<std::int64_t>(count) - 1);
 
+  // Placeholders are built here, in room kept from line to line.
+  std::u16string placeholder;
   for (std::int64_t position = firstLine; position <= lastLine; ++position) {
     const auto lineIndex = static_cast<int>(position);
     // The line is normalised on the fly by the section test and the scan,
@@ -48,7 +50,7 @@ void AnalysisEngine::AnalyseLines(LineList& lines, const AnalysisMode& mode) {
       if (mode == AnalysisMode::Rip) {
         // Setting the text ends the life of `line`; nothing reads it after
         // this, and the new text is never read back in this run.
-        if (const auto ripText = RipText(lineDelta)) lines.setText(lineIndex, *ripText);
+        if (RipTextInto(lineDelta, placeholder)) lines.setText(lineIndex, placeholder);
       }
     }
     if (section == SectionWord::kCode) inCode = true;

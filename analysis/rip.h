@@ -11,4 +11,9 @@ namespace vorrik {
 /// it is) for .5 and for negative values.
 std::optional<std::u16string> RipText(float lineDelta);
 
+/// RipText into out, which keeps its capacity from line to line, so a run
+/// over any number of lines allocates only as its longest placeholder
+/// grows. Returns false (out unspecified) where the line stays as it is.
+bool RipTextInto(float lineDelta, std::u16string& out);
+
 }  // namespace vorrik
