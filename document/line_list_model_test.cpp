@@ -4,7 +4,29 @@
 
 #include <QSignalSpy>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <string>
+
 #include "document/test_shell.h"
+
+// Every allocation of this test program is counted, so that a test can tell
+// how many a piece of work made.
+namespace {
+std::atomic<long> allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  ++allocations;
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace vorrik {
 namespace {
@@ -84,6 +106,27 @@ TEST_F(LineListModelTest, SelectionTallyReadsTheSelectionModel) {
   selection.setCurrentIndex(model.index(3), QItemSelectionModel::NoUpdate);
   engine.AnalyseLines(lines, AnalysisMode::SelectionTally);
   EXPECT_EQ(shown, " 3.5");
+}
+
+// A rip of many lines through the model allocates as its buffers grow, not
+// once a line: 20,000 lines, each ripped, then ripped again.
+TEST_F(LineListModelTest, RippingManyLinesAllocatesNothingPerLine) {
+  constexpr int kLines = 20000;
+  LineStore store;
+  store.appendLine(u"code");
+  for (int i = 1; i < kLines; ++i) store.appendLine(i % 2 ? u"a = b + c;" : u"Print(\"some longer text\", n);");
+  model.replaceLines(std::move(store));
+  selection.select(QItemSelection(model.index(1), model.index(kLines - 1)), QItemSelectionModel::ClearAndSelect);
+  selection.setCurrentIndex(model.index(kLines - 1), QItemSelectionModel::NoUpdate);
+  AnalysisEngine engine;
+  for (const char* run : {"first", "again"}) {
+    const long before = allocations;
+    engine.AnalyseLines(lines, AnalysisMode::Rip);
+    EXPECT_LT(allocations - before, 100) << run << " rip";
+  }
+  EXPECT_EQ(lines.text(1), std::u16string_view(u"x, x, x, x;"));
+  EXPECT_EQ(lines.text(2), std::u16string_view(u"x, x, -x;"));
+  EXPECT_EQ(lines.text(kLines - 1), std::u16string_view(u"x, x, x, x;"));
 }
 
 }  // namespace

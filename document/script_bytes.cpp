@@ -79,14 +79,34 @@ void LineStore::appendLine(std::u16string_view line) {
     throw std::length_error("script text beyond 4 GiB characters");
   text_.append(line);
   ends_.push_back(static_cast<std::uint32_t>(text_.size()));
-  if (!changedBits_.empty()) changedBits_.resize(ends_.size() / 64 + 1);
 }
 
 void LineStore::setLine(int i, std::u16string_view text) {
-  const auto index = static_cast<std::size_t>(i);
-  if (changedBits_.size() < ends_.size() / 64 + 1) changedBits_.resize(ends_.size() / 64 + 1);
-  changedBits_[index / 64] |= std::uint64_t{1} << (index % 64);
-  changed_[i].assign(text);
+  // A line set to what it holds (a rip of an empty line) stays as it is.
+  if (line(i) == text) return;
+  changed_.set(i, text);
+  if (changed_.size() > kFoldAt && changed_.size() > ends_.size() / 16) foldChanges();
+}
+
+void LineStore::foldChanges() {
+  // The old text of the changed lines is dropped, so this is room enough.
+  const std::size_t room = text_.size() + changed_.textSize();
+  if (room > std::numeric_limits<std::uint32_t>::max()) return;  // ends would not fit: stay aside
+  std::u16string text;
+  text.reserve(room);
+  std::uint32_t oldStart = 0;
+  for (std::size_t k = 0; k < ends_.size(); ++k) {
+    const std::uint32_t oldEnd = ends_[k];
+    const int i = static_cast<int>(k);
+    if (changed_.contains(i))
+      text.append(changed_.text(i));
+    else
+      text.append(text_, oldStart, oldEnd - oldStart);
+    ends_[k] = static_cast<std::uint32_t>(text.size());
+    oldStart = oldEnd;
+  }
+  text_ = std::move(text);
+  changed_.clear();
 }
 
 std::optional<UnencodableChar> EncodeLine(std::u16string_view line, std::size_t lineIndex,

@@ -6,8 +6,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
+
+#include "document/changed_lines.h"
 
 namespace vorrik {
 
@@ -74,7 +75,8 @@ void DecodeBytes(std::string_view bytes, char16_t* out);
 
 /// A script's lines without an allocation per line: the text of the lines as
 /// read, decoded and end to end in one buffer, with a table of where each
-/// line ends (4 bytes a line), and the lines changed since kept aside. Lines
+/// line ends (4 bytes a line), and the lines changed since kept aside until
+/// they are many. Lines
 /// come from file bytes read block by block, by the byte rules: CR or CR LF
 /// ends a line (also across blocks), a bare LF is an ordinary character, and a
 /// line end as the last bytes of the file starts no new line.
@@ -98,25 +100,32 @@ class LineStore {
   int count() const { return static_cast<int>(ends_.size()); }
   /// Line i (0 <= i < count()), valid until the store next changes.
   std::u16string_view line(int i) const {
+    if (changed_.contains(i)) return changed_.text(i);
     const auto index = static_cast<std::size_t>(i);
-    if (!changedBits_.empty() && (changedBits_[index / 64] >> (index % 64) & 1u) != 0)
-      return changed_.find(i)->second;
     const std::uint32_t start = index == 0 ? 0 : ends_[index - 1];
     return {text_.data() + start, ends_[index] - start};
   }
-  /// Replaces line i (0 <= i < count()).
+  /// Replaces line i (0 <= i < count()); text may be any line of the store.
   void setLine(int i, std::u16string_view text);
+  /// How many lines are kept aside as changed (not yet folded into the text).
+  std::size_t changedAside() const { return changed_.size(); }
+
+  /// Changed lines are folded into the text once more than this many, and
+  /// more than a sixteenth of all lines, are kept aside: each read of a line
+  /// kept aside costs a table lookup.
+  static constexpr std::size_t kFoldAt = std::size_t{1} << 12;
 
   // The splitter's sink.
   void lineBytes(std::string_view bytes);
   void lineEnd();
 
  private:
+  /// Rewrites the text with the changed lines in place of the old ones.
+  void foldChanges();
 
-  std::u16string text_;                  // every line as read, end to end
-  std::vector<std::uint32_t> ends_;      // where in text_ each line ends
-  std::vector<std::uint64_t> changedBits_;  // a bit a line: it is in changed_
-  std::unordered_map<int, std::u16string> changed_;
+  std::u16string text_;              // every line as read, end to end
+  std::vector<std::uint32_t> ends_;  // where in text_ each line ends
+  ChangedLines changed_;             // lines changed since, kept aside
   LineSplitter splitter_;
 };
 
