@@ -6,6 +6,9 @@
 //   VORRIK_FAIL_ERRNO  the error number it fails with
 // open covers open() and openat(), access covers faccessat(); paths are
 // matched as given, so they must be absolute.
+//   VORRIK_FAIL_AFTER  optional, for read and write: the call first passes
+//                      this many bytes in all for those files, then fails
+//                      (a disk that fails part-way through a file)
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -52,6 +55,24 @@ Fn Real(const char* name) {
   return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
 }
 
+/// A read or write that Fails() chose: with VORRIK_FAIL_AFTER set, passes on
+/// what is left of that many bytes (counted over the process) and fails once
+/// none is left; without it, fails at once with the errno Fails() set.
+template <typename Fn, typename Buffer>
+ssize_t PassUntilBudgetSpent(Fn real, int fd, Buffer buffer, size_t size) {
+  static size_t passed = 0;
+  const int error = errno;
+  const char* after = std::getenv("VORRIK_FAIL_AFTER");
+  const unsigned long long budget = after != nullptr ? std::strtoull(after, nullptr, 10) : 0;
+  if (after == nullptr || passed >= budget) {
+    errno = error;
+    return -1;
+  }
+  const ssize_t done = real(fd, buffer, size < budget - passed ? size : static_cast<size_t>(budget - passed));
+  if (done > 0) passed += static_cast<size_t>(done);
+  return done;
+}
+
 int OpenAt(int dirfd, const char* path, int flags, mode_t mode) {
   using OpenAtFn = int (*)(int, const char*, int, ...);
   static const auto real = Real<OpenAtFn>("openat");
@@ -84,12 +105,12 @@ int openat(int dirfd, const char* path, int flags, ...) {
 
 ssize_t read(int fd, void* buffer, size_t size) {
   static const auto real = Real<ssize_t (*)(int, void*, size_t)>("read");
-  return FailsOnFd("read", fd) ? -1 : real(fd, buffer, size);
+  return FailsOnFd("read", fd) ? PassUntilBudgetSpent(real, fd, buffer, size) : real(fd, buffer, size);
 }
 
 ssize_t write(int fd, const void* buffer, size_t size) {
   static const auto real = Real<ssize_t (*)(int, const void*, size_t)>("write");
-  return FailsOnFd("write", fd) ? -1 : real(fd, buffer, size);
+  return FailsOnFd("write", fd) ? PassUntilBudgetSpent(real, fd, buffer, size) : real(fd, buffer, size);
 }
 
 int fsync(int fd) {
