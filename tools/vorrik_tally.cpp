@@ -1,6 +1,9 @@
 // vorrik-tally: the object tally of COG scripts on the command line.
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -11,6 +14,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <unistd.h>
 #endif
 
 #include "analysis/analyse.h"
@@ -51,7 +56,7 @@ constexpr const char* kHelp =
     "lines end with LF.\n"
     "\n"
     "Exit status: 0 on success, 1 when a file cannot be read (the others are\n"
-    "still tallied), 2 for bad arguments.\n";
+    "still tallied) or the output cannot be written, 2 for bad arguments.\n";
 
 /// The line list of one script, with a focused line and a selected count.
 class ScriptLines : public vorrik::LineList {
@@ -80,24 +85,109 @@ struct Range {
   int last;
 };
 
-void Write(std::string_view bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stdout); }
-
-/// Standard output gathered in blocks, so that no output is held whole.
+/// Standard output, written in blocks and checked: after the first failed
+/// write nothing more is written, and failure() says why.
 class Output {
  public:
-  ~Output() { flush(); }
   /// Where to append; call done() after each piece.
   std::string& text() { return buffer_; }
   void done() {
     if (buffer_.size() >= 1 << 16) flush();
   }
-  void flush() {
-    Write(buffer_);
-    buffer_.clear();
-  }
+  /// Writes what text() holds; false once a write has failed.
+  bool flush();
+  bool failed() const { return !failure_.empty(); }
+  const std::string& failure() const { return failure_; }
 
  private:
   std::string buffer_;
+  std::string failure_;
+};
+
+long long WriteSome(const char* data, std::size_t size) {
+#ifdef _WIN32
+  return _write(1, data, static_cast<unsigned>(size));
+#else
+  return ::write(1, data, size);
+#endif
+}
+
+std::string WriteFailure(int error) {
+  // SIGPIPE is ignored, so a reader that has gone shows up here.
+  if (error == EPIPE) return "The program reading the output has closed it.";
+  return vorrik::FailureReason(error, vorrik::FileOperation::Writing);
+}
+
+bool Output::flush() {
+  std::string_view rest = failed() ? std::string_view() : std::string_view(buffer_);
+  while (!rest.empty()) {
+    const long long written = WriteSome(rest.data(), std::min<std::size_t>(rest.size(), 1u << 30));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      // Nothing taken and no error: the device has no room.
+      failure_ = WriteFailure(written < 0 ? errno : ENOSPC);
+      break;
+    }
+    rest.remove_prefix(static_cast<std::size_t>(written));
+  }
+  buffer_.clear();
+  return !failed();
+}
+
+/// Writes the rest of out and returns status, or 1 with the reason on
+/// standard error when the output could not be written.
+int Finish(Output& out, int status) {
+  if (out.flush()) return status;
+  std::fprintf(stderr, "vorrik-tally: cannot write the output: %s\n", out.failure().c_str());
+  return 1;
+}
+
+/// The lines of a script as a Rip run sees them, written to out as the run
+/// goes: each line as read up to the one the run rewrites, then its new
+/// text, so that nothing is kept per line. The run reads every line before
+/// it rewrites it and never reads a rewritten line back.
+class RipWriter : public vorrik::LineList {
+ public:
+  RipWriter(const vorrik::LineList& source, Output& out) : source_(source), out_(out) {}
+  int count() const override { return source_.count(); }
+  std::u16string_view text(int i) const override { return source_.text(i); }
+  void setText(int i, std::u16string_view text) override {
+    writeUpTo(i);
+    writeLine(i, text);
+    next_ = i + 1;
+  }
+  int focusedIndex() const override { return source_.focusedIndex(); }
+  int selectedCount() const override { return source_.selectedCount(); }
+
+  /// After the run: writes the lines after the last one it rewrote.
+  void finish() { writeUpTo(count()); }
+  /// The first character that could not be written; nothing after it was.
+  const std::optional<vorrik::UnencodableChar>& unencodable() const { return unencodable_; }
+
+ private:
+  bool stopped() const { return out_.failed() || unencodable_.has_value(); }
+  void writeUpTo(int end) {
+    for (; next_ < end && !stopped(); ++next_) writeLine(next_, source_.text(next_));
+  }
+  // The text is encoded at once: a rewritten line's text lives only during
+  // the call that gives it.
+  void writeLine(int i, std::u16string_view text) {
+    if (stopped()) return;
+    std::string& bytes = out_.text();
+    const std::size_t start = bytes.size();
+    if (auto error = vorrik::EncodeLine(text, static_cast<std::size_t>(i), bytes)) {
+      bytes.resize(start);
+      unencodable_ = error;
+      return;
+    }
+    bytes += "\r\n";
+    out_.done();
+  }
+
+  const vorrik::LineList& source_;
+  Output& out_;
+  int next_ = 0;  // the first line not yet written
+  std::optional<vorrik::UnencodableChar> unencodable_;
 };
 
 int UsageError(const std::string& message) {
@@ -156,6 +246,7 @@ std::optional<Range> ParseRange(std::string_view text) {
 // Each file is tallied as it is read, holding a block and a bounded piece of
 // a line at a time, never the file.
 int TallyFiles(const std::vector<std::string>& paths) {
+  Output out;
   int status = 0;
   vorrik::CharClasses classes;
   vorrik::InitCharClasses(classes);
@@ -167,9 +258,12 @@ int TallyFiles(const std::vector<std::string>& paths) {
       status = 1;
       continue;
     }
-    Write(vorrik::FormatTally(tally.finish()) + "\t" + path + "\n");
+    // Each line goes out at once, so that a reader that has gone stops the
+    // work before the next file.
+    out.text() += vorrik::FormatTally(tally.finish()) + "\t" + path + "\n";
+    if (!out.flush()) break;
   }
-  return status;
+  return Finish(out, status);
 }
 
 int TallyLines(const std::string& path) {
@@ -181,6 +275,7 @@ int TallyLines(const std::string& path) {
   Output out;
   int next = 0;
   const auto writeLine = [&](int i, const std::string& delta) {
+    if (out.failed()) return;
     out.text() += delta;
     out.text() += '\t';
     vorrik::EncodeLine(lines->text(i), static_cast<std::size_t>(i), out.text());
@@ -193,8 +288,8 @@ int TallyLines(const std::string& path) {
     writeLine(next++, vorrik::FormatTally(delta));
   };
   engine.AnalyseLines(*lines, vorrik::AnalysisMode::Baseline);
-  for (; next < lines->count(); ++next) writeLine(next, {});
-  return 0;
+  for (; next < lines->count() && !out.failed(); ++next) writeLine(next, {});
+  return Finish(out, 0);
 }
 
 int RunSelection(const std::string& option, std::string_view rangeText, const std::string& path) {
@@ -211,24 +306,24 @@ int RunSelection(const std::string& option, std::string_view rangeText, const st
   lines->select(range->last, static_cast<int>(selected));
 
   vorrik::AnalysisEngine engine;
-  if (option == "--select") {
-    engine.showSelectionTally = [](const std::string& text) { Write(text + "\n"); };
-    engine.AnalyseLines(*lines, vorrik::AnalysisMode::SelectionTally);
-    return 0;
-  }
-  engine.AnalyseLines(*lines, vorrik::AnalysisMode::Rip);
-  // Decoded bytes and placeholders: every character has its byte.
   Output out;
-  for (int i = 0; i < lines->count(); ++i) {
-    if (const auto error = vorrik::EncodeLine(lines->text(i), static_cast<std::size_t>(i), out.text())) {
-      std::fprintf(stderr, "vorrik-tally: line %zu of %s holds a character the code page cannot write\n",
-                   error->lineIndex + 1, path.c_str());
-      return 1;
-    }
-    out.text() += "\r\n";
-    out.done();
+  if (option == "--select") {
+    engine.showSelectionTally = [&](const std::string& text) { out.text() += text + "\n"; };
+    engine.AnalyseLines(*lines, vorrik::AnalysisMode::SelectionTally);
+    return Finish(out, 0);
   }
-  return 0;
+  RipWriter ripped(*lines, out);
+  engine.AnalyseLines(ripped, vorrik::AnalysisMode::Rip);
+  ripped.finish();
+  const int status = Finish(out, 0);
+  // Lines come from decoded bytes and placeholders are ASCII, so every
+  // character has its byte; should one not, the output stops before its line.
+  if (const auto& error = ripped.unencodable()) {
+    std::fprintf(stderr, "vorrik-tally: line %zu of %s holds a character the code page cannot write\n",
+                 error->lineIndex + 1, path.c_str());
+    return 1;
+  }
+  return status;
 }
 
 }  // namespace
@@ -236,14 +331,17 @@ int RunSelection(const std::string& option, std::string_view rangeText, const st
 int main(int argc, char** argv) {
 #ifdef _WIN32
   _setmode(_fileno(stdout), _O_BINARY);
+#else
+  // A reader that goes away is reported as a failed write, not left to end
+  // the process unannounced.
+  std::signal(SIGPIPE, SIG_IGN);
 #endif
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return UsageError("");
   if (args[0] == "--help") {
-    std::fputs(kUsage, stdout);
-    std::fputs("\n", stdout);
-    std::fputs(kHelp, stdout);
-    return 0;
+    Output out;
+    out.text() = std::string(kUsage) + "\n" + kHelp;
+    return Finish(out, 0);
   }
   if (args[0] == "--lines") {
     if (args.size() != 2) return UsageError("--lines takes one FILE");

@@ -82,10 +82,17 @@ struct RunResult {
   std::string err;
 };
 
-/// Runs vorrik-tally with args, stdout and stderr captured separately. With a
-/// watchdog, a run that has not ended after that many seconds is stopped and
-/// fails the test instead of hanging it.
-RunResult RunTool(const std::vector<std::string>& args, unsigned watchdogSeconds = 0) {
+struct RunOptions {
+  unsigned watchdogSeconds = 0;  // see RunTool
+  int stdoutFd = -1;             // the tool's standard output; -1: captured
+  std::vector<std::string> environment = {};  // NAME=value, in place of the test's own
+};
+
+/// Runs vorrik-tally with args, stdout and stderr captured separately, and
+/// SIGPIPE at its default whatever the test inherited. With a watchdog, a run
+/// that has not ended after that many seconds is stopped and fails the test
+/// instead of hanging it.
+RunResult RunTool(const std::vector<std::string>& args, const RunOptions& options = {}) {
   static int runs = 0;
   const std::string stem = (ScratchFolder::Path() / ("run" + std::to_string(++runs))).string();
   const std::string outPath = stem + ".out";
@@ -94,19 +101,40 @@ RunResult RunTool(const std::vector<std::string>& args, unsigned watchdogSeconds
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (options.stdoutFd >= 0)
+    posix_spawn_file_actions_adddup2(&actions, options.stdoutFd, 1);
+  else
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
 
   std::vector<std::string> argStore{kTool};
   argStore.insert(argStore.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& arg : argStore) argv.push_back(arg.data());
   argv.push_back(nullptr);
+  std::vector<std::string> envStore = options.environment;
+  std::vector<char*> envp;
+  for (auto& entry : envStore) envp.push_back(entry.data());
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string_view name(*entry, std::strcspn(*entry, "="));
+    if (std::none_of(envStore.begin(), envStore.end(),
+                     [&](const std::string& own) { return own.compare(0, name.size() + 1, std::string(name) + "=") == 0; }))
+      envp.push_back(*entry);
+  }
+  envp.push_back(nullptr);
 
   RunResult result;
   pid_t pid = 0;
-  const int spawnError = posix_spawn(&pid, kTool.c_str(), &actions, nullptr, argv.data(), environ);
+  const int spawnError = posix_spawn(&pid, kTool.c_str(), &actions, &attributes, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
   if (spawnError != 0) {
     ADD_FAILURE() << "cannot start " << kTool << ": " << std::strerror(spawnError);
     return result;
@@ -116,11 +144,11 @@ RunResult RunTool(const std::vector<std::string>& args, unsigned watchdogSeconds
   struct sigaction onAlarm {}, previous {};
   onAlarm.sa_handler = [](int) { fired = 1; };  // no SA_RESTART: waitpid() returns
   sigaction(SIGALRM, &onAlarm, &previous);
-  alarm(watchdogSeconds);
+  alarm(options.watchdogSeconds);
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     if (fired) {
-      ADD_FAILURE() << "vorrik-tally still runs after " << watchdogSeconds << " s";
+      ADD_FAILURE() << "vorrik-tally still runs after " << options.watchdogSeconds << " s";
       kill(pid, SIGKILL);
       fired = 0;
     }
@@ -128,8 +156,9 @@ RunResult RunTool(const std::vector<std::string>& args, unsigned watchdogSeconds
   alarm(0);
   sigaction(SIGALRM, &previous, nullptr);
   if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-  result.out = ReadBytes(outPath);
-  result.err = ReadBytes(errPath);
+  if (WIFSIGNALED(status)) result.err = "killed by signal " + std::to_string(WTERMSIG(status)) + "\n";
+  if (options.stdoutFd < 0) result.out = ReadBytes(outPath);
+  result.err += ReadBytes(errPath);
   return result;
 }
 
@@ -254,11 +283,64 @@ TEST(VorrikTallyFiles, WhatIsNoScriptIsRefusedAtOnce) {
       {(ScratchFolder::Path() / "gone.cog").string(), "The file does not exist."},
   };
   for (const auto& [path, reason] : cases) {
-    const auto r = RunTool({path}, 30);
+    const auto r = RunTool({path}, {.watchdogSeconds = 30});
     EXPECT_EQ(r.exitCode, 1) << path;
     EXPECT_EQ(r.out, "") << path;
     EXPECT_EQ(r.err, "vorrik-tally: cannot read " + path + ": " + reason + "\n");
   }
+}
+
+// A read that fails part-way must not pass for the end of the file: the tool
+// reports it and writes nothing of what it got. The failing-call shim,
+// preloaded into the tool only, passes a budget of bytes read from files
+// under a folder and then fails the reads with EIO.
+TEST(VorrikTallyFiles, ReadThatFailsPartWayIsReported) {
+#ifndef VORRIK_FAILING_IO_SHIM
+  GTEST_SKIP() << "the failing-call shim is built on Linux only";
+#else
+  const fs::path folder = ScratchFolder::Path() / "failing";
+  fs::create_directories(folder);
+  // Past a read block of 64 KiB: lines that tally 2.5 each (x= 1, = .5, 1; 1).
+  constexpr int kLines = 25000;
+  std::string bytes = "code\r\n";
+  std::string lines = "\tcode\n";
+  std::string ripped = "code\r\n";
+  for (int i = 0; i < kLines; ++i) {
+    bytes += "x = 1;\r\n";
+    lines += " 2.5\tx = 1;\n";
+    ripped += "x, -x;\r\n";
+  }
+  const std::string path = (folder / "long.cog").string();
+  WriteBytes(path, bytes);
+  struct Mode {
+    std::vector<std::string> args;
+    std::string out;  // when every read passes
+  };
+  const std::vector<Mode> modes = {
+      {{path}, " 62500\t" + path + "\n"},  // 25,000 * 2.5
+      {{"--lines", path}, lines},
+      {{"--rip", "1-" + std::to_string(kLines), path}, ripped},
+  };
+  std::vector<std::string> environment = {
+      "LD_PRELOAD=" VORRIK_FAILING_IO_SHIM, "ASAN_OPTIONS=verify_asan_link_order=0",
+      "VORRIK_FAIL_UNDER=" + folder.string(), "VORRIK_FAIL_CALL=read",
+      "VORRIK_FAIL_ERRNO=" + std::to_string(EIO), ""};
+  for (const auto& mode : modes) {
+    // A budget past the end: every read passes.
+    environment.back() = "VORRIK_FAIL_AFTER=" + std::to_string(10 * bytes.size());
+    const auto whole = RunTool(mode.args, {.environment = environment});
+    EXPECT_EQ(whole.exitCode, 0) << mode.args[0] << ": " << whole.err;
+    EXPECT_EQ(whole.out, mode.out) << mode.args[0];
+    // One block and part of the next pass, then reading fails.
+    environment.back() = "VORRIK_FAIL_AFTER=100000";
+    const auto cut = RunTool(mode.args, {.environment = environment});
+    EXPECT_EQ(cut.exitCode, 1) << mode.args[0];
+    EXPECT_EQ(cut.out, "") << mode.args[0];
+    EXPECT_EQ(cut.err, "vorrik-tally: cannot read " + path +
+                           ": The disk reported an error while the file was being read.\n")
+        << mode.args[0];
+  }
+#endif
 }
 
 TEST(VorrikTallyFiles, DoubleDashEndsOptions) {
@@ -596,6 +678,59 @@ TEST(VorrikTallyRip, RippingAgainChangesNothing) {
       EXPECT_EQ(after[i], before[i]) << c.sample << " line " << i;
     }
   }
+}
+
+// ---------------------------------------------------------------------------
+// Output that cannot be written ends the run with status 1 and the reason, in
+// every mode, so that `vorrik-tally --rip ... > new && mv new old` never puts
+// a cut script in place of the old one.
+
+/// Where the output goes: a full disk, or a pipe that no one reads any more.
+enum class DeadOutput { FullDisk, ClosedPipe };
+
+RunResult RunIntoDeadOutput(const std::vector<std::string>& args, DeadOutput sink) {
+  int fd = -1;
+  if (sink == DeadOutput::FullDisk) {
+    fd = open("/dev/full", O_WRONLY | O_CLOEXEC);
+  } else if (int ends[2]; pipe2(ends, O_CLOEXEC) == 0) {
+    close(ends[0]);  // the reader is gone before the tool writes a byte
+    fd = ends[1];
+  }
+  if (fd < 0) {
+    ADD_FAILURE() << "no output to give the tool: " << std::strerror(errno);
+    return {};
+  }
+  auto result = RunTool(args, {.stdoutFd = fd});
+  close(fd);
+  return result;
+}
+
+TEST(VorrikTallyOutput, FailedWriteEndsTheRunWithStatus1) {
+#ifndef __linux__
+  GTEST_SKIP() << "/dev/full and SIGPIPE are Linux's";
+#else
+  const std::string missing = (ScratchFolder::Path() / "never-read.cog").string();
+  const std::vector<std::vector<std::string>> modes = {
+      // The work stops at the first failed write: the missing file is never
+      // reached, so it is not reported.
+      {Sample("carry.cog"), missing},
+      {"--lines", Sample("carry.cog")},
+      {"--select", "5-21", Sample("carry.cog")},
+      {"--rip", "5-21", Sample("carry.cog")},
+      {"--help"},
+  };
+  const std::vector<std::pair<DeadOutput, std::string>> sinks = {
+      {DeadOutput::FullDisk, "The disk is full."},
+      {DeadOutput::ClosedPipe, "The program reading the output has closed it."},
+  };
+  for (const auto& [sink, reason] : sinks) {
+    for (const auto& args : modes) {
+      const auto r = RunIntoDeadOutput(args, sink);
+      EXPECT_EQ(r.exitCode, 1) << args[0] << " into " << reason;
+      EXPECT_EQ(r.err, "vorrik-tally: cannot write the output: " + reason + "\n") << args[0];
+    }
+  }
+#endif
 }
 
 // ---------------------------------------------------------------------------
