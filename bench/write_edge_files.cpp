@@ -7,6 +7,7 @@
 //   script-11.5MB.cog   a generated script of 283,000 lines
 //   lines-1M.cog        a generated script of 1,000,000 lines (40 MB)
 //   crs-64MiB.cog       64 MiB of bare CRs: 67,108,864 empty lines
+//   lines-3M-short.cog  "code", then 3,000,000 short code lines (17.5 MB)
 //   line-64KB.cog, line-1MB.cog, line-20MB.cog
 //                       generated code joined by LF alone: one line each
 
@@ -38,6 +39,14 @@ std::string OneLine(std::size_t size) {
   return text;
 }
 
+/// "code", then count short code lines, a few kinds in turn.
+std::string ShortLines(int count) {
+  static const char* const kLines[] = {"x = 1;\r\n", "y=22;\r\n", "f(a);\r\n", "n--;\r\n", "go:\r\n", "\r\n"};
+  std::string text = "code\r\n";
+  for (int i = 0; i < count; ++i) text += kLines[i % 6];
+  return text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,6 +59,7 @@ int main(int argc, char** argv) {
   ok = Write(dir + "/script-11.5MB.cog", vorrik::bench::GenerateScriptBytes(283000)) && ok;
   ok = Write(dir + "/lines-1M.cog", vorrik::bench::GenerateScriptBytes(1000000)) && ok;
   ok = Write(dir + "/crs-64MiB.cog", std::string(std::size_t{64} << 20, '\r')) && ok;
+  ok = Write(dir + "/lines-3M-short.cog", ShortLines(3000000)) && ok;
   ok = Write(dir + "/line-64KB.cog", OneLine(std::size_t{64} << 10)) && ok;
   ok = Write(dir + "/line-1MB.cog", OneLine(std::size_t{1} << 20)) && ok;
   ok = Write(dir + "/line-20MB.cog", OneLine(std::size_t{20} << 20)) && ok;
