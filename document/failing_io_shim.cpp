@@ -2,9 +2,11 @@
 // broken disk makes it fail, for files under one folder; every other call goes
 // to the C library unchanged. The test chooses with environment variables:
 //   VORRIK_FAIL_UNDER  the folder (an absolute path)
-//   VORRIK_FAIL_CALL   open, read, write, fsync, close, rename or access
+//   VORRIK_FAIL_CALL   open, read, write, fsync, close, rename, access or
+//                      fallocate
 //   VORRIK_FAIL_ERRNO  the error number it fails with
-// open covers open() and openat(), access covers faccessat(); paths are
+// open covers open() and openat(), access covers faccessat(), fallocate
+// covers fallocate(), posix_fallocate() and their 64-bit names; paths are
 // matched as given, so they must be absolute.
 //   VORRIK_FAIL_AFTER  optional, for read and write: the call first passes
 //                      this many bytes in all for those files, then fails
@@ -136,6 +138,26 @@ int rename(const char* from, const char* to) {
 int faccessat(int dirfd, const char* path, int mode, int flags) {
   static const auto real = Real<int (*)(int, const char*, int, int)>("faccessat");
   return Fails("access", path) ? -1 : real(dirfd, path, mode, flags);
+}
+
+int fallocate(int fd, int mode, off_t offset, off_t length) {
+  static const auto real = Real<int (*)(int, int, off_t, off_t)>("fallocate");
+  return FailsOnFd("fallocate", fd) ? -1 : real(fd, mode, offset, length);
+}
+
+int fallocate64(int fd, int mode, off64_t offset, off64_t length) {
+  static const auto real = Real<int (*)(int, int, off64_t, off64_t)>("fallocate64");
+  return FailsOnFd("fallocate", fd) ? -1 : real(fd, mode, offset, length);
+}
+
+int posix_fallocate(int fd, off_t offset, off_t length) {
+  static const auto real = Real<int (*)(int, off_t, off_t)>("posix_fallocate");
+  return FailsOnFd("fallocate", fd) ? errno : real(fd, offset, length);
+}
+
+int posix_fallocate64(int fd, off64_t offset, off64_t length) {
+  static const auto real = Real<int (*)(int, off64_t, off64_t)>("posix_fallocate64");
+  return FailsOnFd("fallocate", fd) ? errno : real(fd, offset, length);
 }
 
 }  // extern "C"
