@@ -10,6 +10,7 @@
 #include "document/shell.h"
 #include "ui/about_window.h"
 #include "ui/controls.h"
+#include "ui/edit_box.h"
 #include "ui/file_chooser.h"
 #include "ui/help_window.h"
 #include "ui/line_list_view.h"
