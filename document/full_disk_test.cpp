@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -56,6 +57,10 @@ class FailingDiskTest : public ::testing::Test {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
   }
   QStringList Entries() const { return QDir(full).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
+  ino_t Inode() const {
+    struct stat status {};
+    return ::stat(QFile::encodeName(full + QStringLiteral("/door.cog")).constData(), &status) == 0 ? status.st_ino : 0;
+  }
   QString Lines() const { return JoinedLines(doc.lineModel()); }
 
   const QByteArray kOldBytes = "code\r\nold();\r\nend\r\n";
@@ -118,8 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
         DiskFailure{"SaveFlushFails", true, "fsync", EIO,
                     "The disk reported an error while the file was being written."},
         DiskFailure{"SaveOverAReadOnlyFile", true, "access", EACCES, kReadOnly},
-        DiskFailure{"SaveInAReadOnlyFolder", true, "open", EACCES, kReadOnly},
-        DiskFailure{"SaveRenameRefused", true, "rename", EPERM, kReadOnly},
+        DiskFailure{"SaveWhereNothingMayBeOpened", true, "open", EACCES, kReadOnly},
         DiskFailure{"SaveOnAReadOnlyDisk", true, "open", EROFS, "The disk is read-only."},
         DiskFailure{"SaveOtherError", true, "write", ESTALE,
                     QStringLiteral("The system refused it: %1 (error %2).")
@@ -129,6 +133,68 @@ INSTANTIATE_TEST_SUITE_P(
         DiskFailure{"OpenReadFails", false, "read", EIO, "The disk reported an error while the file was being read."},
         DiskFailure{"OpenWithTooManyFilesOpen", false, "open", ENFILE,
                     "Too many files are open at once; close some and try again."}),
+    CaseName());
+
+struct InPlaceCase {
+  const char* name;
+  const char* call;
+  int error;
+  std::u16string line;  // the new line 2
+  QString reason;       // "" when the save goes through
+};
+
+void PrintTo(const InPlaceCase& c, std::ostream* os) { *os << c.name; }
+
+/// door.cog has a second name, door-link.cog, which must see the new text:
+/// the file is written in place.
+class InPlaceTest : public FailingDiskTest, public ::testing::WithParamInterface<InPlaceCase> {
+ protected:
+  void SetUp() override {
+    FailingDiskTest::SetUp();
+    ASSERT_EQ(::link(QFile::encodeName(full + QStringLiteral("/door.cog")).constData(),
+                     QFile::encodeName(full + QStringLiteral("/door-link.cog")).constData()),
+              0);
+  }
+};
+
+TEST_P(InPlaceTest, WritesTheOneFileOrKeepsItsOldBytes) {
+  const InPlaceCase& c = GetParam();
+  const ino_t inode = Inode();
+  doc.lineModel().setLine(1, c.line);
+  Fail(c.call, c.error);
+  const bool saved = doc.Save();
+  Heal();
+  const QByteArray newBytes = "code\r\n" + QString::fromStdU16String(c.line).toLatin1() + "\r\nend\r\n";
+  EXPECT_EQ(saved, c.reason.isEmpty());
+  EXPECT_EQ(OldFile(), c.reason.isEmpty() ? newBytes : kOldBytes);
+  EXPECT_EQ(Inode(), inode);
+  EXPECT_EQ(Entries(), (QStringList{"door-link.cog", "door.cog"}));
+  if (c.reason.isEmpty()) {
+    EXPECT_EQ(shell.takeLog(), QStringLiteral("title: C:\\full\\door.cog"));
+  } else {
+    EXPECT_EQ(shell.takeLog(),
+              QStringLiteral("box [VORRIK] Cannot save C:\\full\\door.cog\n\n%1 {warning}").arg(c.reason));
+    EXPECT_EQ(doc.savedFlag, 0);
+  }
+}
+
+const QString kFull = QStringLiteral("The disk is full.");
+const QString kWriteError = QStringLiteral("The disk reported an error while the file was being written.");
+
+// The old text is 19 bytes; a shorter new one cuts the file, a longer one
+// grows it, and either must be undone when a later step fails.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, InPlaceTest,
+    ::testing::Values(
+        InPlaceCase{"FileSystemCannotReserve", "fallocate", EOPNOTSUPP, u"a_longer_line_than_before();", ""},
+        InPlaceCase{"FullDiskFoundByTheReservation", "fallocate", ENOSPC, u"a_longer_line_than_before();", kFull},
+        InPlaceCase{"FullDiskAtTheFirstWrite", "write", ENOSPC, u"new();", kFull},
+        InPlaceCase{"OldBytesCannotBeRead", "read", EIO, u"new();",
+                    "The disk reported an error while the file was being read."},
+        InPlaceCase{"FlushFailsAfterAShorterText", "fsync", EIO, u"n();", kWriteError},
+        InPlaceCase{"FlushFailsAfterALongerText", "fsync", EIO, u"a_longer_line_than_before();", kWriteError},
+        InPlaceCase{"QuotaFoundAtCloseAfterAShorterText", "close", EDQUOT, u"",
+                    "The disk is full: your quota on it is used up."}),
     CaseName());
 
 TEST_F(FailingDiskTest, SaveAsReturnsToThePreviousPath) {

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <utility>
+#include <vector>
 
 #include "document/script_bytes.h"
 
@@ -18,6 +21,7 @@
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #endif
 
@@ -78,6 +82,115 @@ int Flush(int fd) { return ::fsync(fd); }
 int Close(int fd) { return ::close(fd); }
 void Remove(const std::string& path) { ::unlink(path.c_str()); }
 int Replace(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()); }
+#endif
+
+// Writing a file in place, and handing a replaced file's owner and attributes
+// on to the file that replaces it. The int functions return -1 with errno set
+// on failure.
+#ifdef _WIN32
+int OpenToUpdate(const std::string& path) { return _open(path.c_str(), _O_RDWR | _O_BINARY); }
+int Rewind(int fd) { return _lseeki64(fd, 0, SEEK_SET) < 0 ? -1 : 0; }
+int Resize(int fd, std::size_t size) {
+  const errno_t error = _chsize_s(fd, static_cast<long long>(size));
+  if (error != 0) errno = error;
+  return error != 0 ? -1 : 0;
+}
+int Duplicate(int fd) { return _dup(fd); }
+// No reservation here: a full disk shows in the writes, and the old bytes are
+// put back.
+int Reserve(int, std::size_t) { return 0; }
+// The C library has no owner or extended attributes to hand on.
+bool TakeIdentity(int, int, const FileStatus&) { return true; }
+#else
+// O_NONBLOCK, as for reading: the caller checks that it opened a regular file.
+int OpenToUpdate(const std::string& path) { return ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); }
+int Rewind(int fd) { return ::lseek(fd, 0, SEEK_SET) < 0 ? -1 : 0; }
+int Resize(int fd, std::size_t size) { return ::ftruncate(fd, static_cast<off_t>(size)); }
+int Duplicate(int fd) { return ::fcntl(fd, F_DUPFD_CLOEXEC, 0); }
+
+/// Allocates the blocks for the file's first size bytes without changing its
+/// length, so that a full disk is met before the old text is touched. Returns
+/// 0, or the error: EOPNOTSUPP where the file system cannot reserve.
+int Reserve(int fd, std::size_t size) {
+  if (size == 0) return 0;
+  return ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) == 0 ? 0 : errno;
+}
+
+/// The names of a file's extended attributes, or nothing when they cannot be
+/// listed. A file system without them gives none.
+std::optional<std::vector<std::string>> AttributeNames(int fd) {
+  std::string list;
+  for (;;) {
+    const ssize_t size = ::flistxattr(fd, nullptr, 0);
+    if (size < 0) return errno == ENOTSUP ? std::make_optional(std::vector<std::string>()) : std::nullopt;
+    list.resize(static_cast<std::size_t>(size));
+    const ssize_t got = ::flistxattr(fd, list.data(), list.size());
+    if (got >= 0) {
+      list.resize(static_cast<std::size_t>(got));
+      break;
+    }
+    // The list grew between the calls.
+    if (errno != ERANGE) return std::nullopt;
+  }
+  std::vector<std::string> names;
+  for (std::size_t start = 0; start < list.size();) {
+    const std::size_t end = list.find('\0', start);
+    names.push_back(list.substr(start, end - start));
+    start = end == std::string::npos ? list.size() : end + 1;
+  }
+  return names;
+}
+
+std::optional<std::string> AttributeValue(int fd, const std::string& name) {
+  std::string value;
+  for (;;) {
+    const ssize_t size = ::fgetxattr(fd, name.c_str(), nullptr, 0);
+    if (size < 0) return std::nullopt;
+    value.resize(static_cast<std::size_t>(size));
+    const ssize_t got = ::fgetxattr(fd, name.c_str(), value.data(), value.size());
+    if (got >= 0) {
+      value.resize(static_cast<std::size_t>(got));
+      return value;
+    }
+    if (errno != ERANGE) return std::nullopt;
+  }
+}
+
+/// Gives the file `to` exactly the extended attributes of `from`, POSIX ACLs
+/// among them (system.posix_acl_access); false where that is refused.
+bool CopyAttributes(int from, int to) {
+  const auto names = AttributeNames(from);
+  const auto own = AttributeNames(to);
+  if (!names || !own) return false;
+  for (const std::string& name : *names) {
+    const auto value = AttributeValue(from, name);
+    if (!value) return false;
+    // One that the new file already holds, such as a security label given by
+    // the system, is not set again: setting it may need rights that keeping
+    // it does not.
+    if (AttributeValue(to, name) == value) continue;
+    if (::fsetxattr(to, name.c_str(), value->data(), value->size(), 0) != 0) return false;
+  }
+  // What the new file got that the old one lacks, such as an ACL from the
+  // folder's default ACL, goes.
+  for (const std::string& name : *own) {
+    if (std::find(names->begin(), names->end(), name) == names->end() && ::fremovexattr(to, name.c_str()) != 0)
+      return false;
+  }
+  return true;
+}
+
+/// Gives the new file fd the owner, group, extended attributes and permission
+/// bits of the old file oldFd; false where the user may not give any of them.
+bool TakeIdentity(int fd, int oldFd, const FileStatus& old) {
+  FileStatus status;
+  if (::fstat(fd, &status) != 0) return false;
+  if ((status.st_uid != old.st_uid || status.st_gid != old.st_gid) && ::fchown(fd, old.st_uid, old.st_gid) != 0)
+    return false;
+  // The mode comes last: a change of owner clears the set-ID bits, and an
+  // ACL sets the permission bits too.
+  return CopyAttributes(oldFd, fd) && ::fchmod(fd, old.st_mode & 07777) == 0;
+}
 #endif
 
 bool IsSeparator(char c) {
@@ -185,6 +298,142 @@ std::string WriteAll(int fd, std::string_view bytes) {
   return {};
 }
 
+/// The old file whose owner and attributes a replacing file must take.
+struct OldFile {
+  int fd;
+  FileStatus status;
+};
+
+/// A new file or a rename refused as the folder may not be changed: with an
+/// old file the user may still write it in place (nothing), else why not.
+std::optional<std::string> FolderRefusal(int error, const OldFile* old) {
+  if (old != nullptr && (error == EACCES || error == EPERM)) return std::nullopt;
+  return FailureReason(error, FileOperation::Writing);
+}
+
+/// Writes bytes to a new file beside target and renames it over target. With
+/// old, the new file first takes its owner, group, attributes and permission
+/// bits, and old is closed. Returns "" when done, why it failed, or nothing
+/// when the new file could not stand in for old; on failure nothing is left
+/// behind.
+std::optional<std::string> ReplaceByRename(const std::string& target, std::string_view bytes, OldFile* old) {
+  std::string temporary;
+  const int fd = CreateTemporary(target, temporary);
+  if (fd < 0) return FolderRefusal(errno, old);
+  std::optional<std::string> outcome = WriteAll(fd, bytes);
+  const auto going = [&] { return outcome && outcome->empty(); };
+  if (old != nullptr) {
+    // After the writes, which would clear the set-ID bits again.
+    if (going() && !TakeIdentity(fd, old->fd, old->status)) outcome.reset();
+    // Closed before the rename: Windows refuses to replace an open file.
+    Close(std::exchange(old->fd, -1));
+  }
+  // Flushed before the rename: after a crash the file is the old one or the
+  // new one, never a cut one. A file system that cannot flush says EINVAL.
+  if (going() && Flush(fd) != 0 && errno != EINVAL) outcome = FailureReason(errno, FileOperation::Writing);
+  // A network file system may report a failed write only here.
+  if (Close(fd) != 0 && going() && errno != EINTR) outcome = FailureReason(errno, FileOperation::Writing);
+  if (going() && Replace(temporary, target) != 0) outcome = FolderRefusal(errno, old);
+  if (!going()) {
+    Remove(temporary);
+    return outcome;
+  }
+#ifndef _WIN32
+  // The rename itself reaches the disk with the folder. It is done whatever
+  // this says, so a failure here is no failure of the save.
+  const int folder = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) {
+    ::fsync(folder);
+    ::close(folder);
+  }
+#endif
+  return outcome;
+}
+
+/// Replaces the file at target by a new one that takes its owner, group,
+/// attributes and permission bits. Returns "" when done, why it failed, or
+/// nothing when a new file cannot stand in for it, nothing written.
+std::optional<std::string> ReplaceKeepingIdentity(const std::string& target, std::string_view bytes) {
+  OldFile old{OpenToRead(target), {}};
+  // A file that cannot be opened here is opened again, and the reason told,
+  // by the write in place.
+  if (old.fd < 0) return std::nullopt;
+  std::optional<std::string> outcome;
+  // A second name of the file would keep the old text.
+  if (StatusOf(old.fd, old.status) == 0 && IsRegular(old.status) && old.status.st_nlink == 1)
+    outcome = ReplaceByRename(target, bytes, &old);
+  if (old.fd >= 0) Close(old.fd);
+  return outcome;
+}
+
+/// Reads the whole of the file open as fd from its start into bytes.
+std::string ReadOldBytes(int fd, std::string& bytes) {
+  FileStatus status;
+  if (StatusOf(fd, status) != 0) return FailureReason(errno, FileOperation::Reading);
+  // Its bytes are held in memory until the new ones are safely written.
+  if (const char* refusal = Refusal(status)) return refusal;
+#ifndef _WIN32
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+#endif
+  bytes.resize(static_cast<std::size_t>(status.st_size) + 1);
+  std::size_t have = 0;
+  for (;;) {
+    if (have > kMaxScriptBytes) return kTooLarge;
+    // A file that grew since it was looked at is read to its end all the same.
+    if (have == bytes.size()) bytes.resize(std::min(2 * bytes.size(), kMaxScriptBytes + 1));
+    const long long got = ReadSome(fd, bytes.data() + have, bytes.size() - have);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return FailureReason(errno, FileOperation::Reading);
+    if (got == 0) break;
+    have += static_cast<std::size_t>(got);
+  }
+  bytes.resize(have);
+  return {};
+}
+
+/// Makes the file open as fd hold exactly bytes, on the disk.
+std::string Overwrite(int fd, std::string_view bytes) {
+  if (Rewind(fd) != 0) return FailureReason(errno, FileOperation::Writing);
+  std::string failure = WriteAll(fd, bytes);
+  if (failure.empty() && Resize(fd, bytes.size()) != 0) failure = FailureReason(errno, FileOperation::Writing);
+  if (failure.empty() && Flush(fd) != 0 && errno != EINVAL) failure = FailureReason(errno, FileOperation::Writing);
+  // A network file system may report a failed write only when the file is
+  // closed: a copy of the descriptor is closed to hear it, while fd stays
+  // open for putting the old bytes back.
+  if (failure.empty()) {
+    const int copy = Duplicate(fd);
+    if (copy < 0 || (Close(copy) != 0 && errno != EINTR)) failure = FailureReason(errno, FileOperation::Writing);
+  }
+  return failure;
+}
+
+/// Writes bytes over the file at target itself, which keeps everything the
+/// file is: its inode, its other names, owner, group, mode and attributes.
+/// The old bytes are read first and room for the new ones is reserved, so
+/// most failures come before the file is touched; a later one puts the old
+/// bytes back.
+std::string WriteInPlace(const std::string& target, std::string_view bytes) {
+  const int fd = OpenToUpdate(target);
+  if (fd < 0) return FailureReason(errno, FileOperation::Writing);
+  std::string old;
+  std::string failure = ReadOldBytes(fd, old);
+  if (failure.empty()) {
+    if (const int error = Reserve(fd, bytes.size()); error != 0 && error != EOPNOTSUPP) {
+      failure = FailureReason(error, FileOperation::Writing);
+      // Blocks reserved past the end before the disk ran out are given back.
+      static_cast<void>(Resize(fd, old.size()));
+    }
+  }
+  if (failure.empty()) {
+    failure = Overwrite(fd, bytes);
+    // The cause (a disk error, a full quota) may stand in the way of this too;
+    // the new text is still in the caller's hands either way.
+    if (!failure.empty()) static_cast<void>(Overwrite(fd, old));
+  }
+  Close(fd);
+  return failure;
+}
+
 }  // namespace
 
 std::string FailureReason(int error, FileOperation operation) {
@@ -284,48 +533,22 @@ std::string WriteScriptAtomically(const std::string& nativePath, std::string_vie
   std::string target;
   if (std::string failure = FollowLinks(nativePath, target); !failure.empty()) return failure;
   FileStatus status;
-  const bool exists = StatusOf(target, status) == 0;
-  if (exists) {
-    if (IsFolder(status)) return kFolder;
-    if (!IsRegular(status)) return kNotAFile;
-    // The rename would replace a read-only file all the same; a read-only
-    // file is left alone, as the user meant.
-    if (!IsWritable(target)) return FailureReason(errno, FileOperation::Writing);
-  } else {
+  if (StatusOf(target, status) != 0) {
     const int error = errno;
     if (error != ENOENT || !IsFolderPath(FolderOf(target)))
       return FailureReason(error == ENOENT ? ENOTDIR : error, FileOperation::Writing);
+    return *ReplaceByRename(target, bytes, nullptr);
   }
-
-  std::string temporary;
-  const int fd = CreateTemporary(target, temporary);
-  if (fd < 0) return FailureReason(errno, FileOperation::Writing);
-#ifndef _WIN32
-  // The new file takes the old one's permissions; where that is refused it
-  // keeps those of a new file.
-  if (exists) static_cast<void>(::fchmod(fd, status.st_mode & 07777));
-#endif
-  std::string failure = WriteAll(fd, bytes);
-  // Flushed before the rename: after a crash the file is the old one or the
-  // new one, never a cut one. A file system that cannot flush says EINVAL.
-  if (failure.empty() && Flush(fd) != 0 && errno != EINVAL) failure = FailureReason(errno, FileOperation::Writing);
-  // A network file system may report a failed write only here.
-  if (Close(fd) != 0 && failure.empty() && errno != EINTR) failure = FailureReason(errno, FileOperation::Writing);
-  if (failure.empty() && Replace(temporary, target) != 0) failure = FailureReason(errno, FileOperation::Writing);
-  if (!failure.empty()) {
-    Remove(temporary);
-    return failure;
-  }
-#ifndef _WIN32
-  // The rename itself reaches the disk with the folder. It is done whatever
-  // this says, so a failure here is no failure of the save.
-  const int folder = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder >= 0) {
-    ::fsync(folder);
-    ::close(folder);
-  }
-#endif
-  return {};
+  if (IsFolder(status)) return kFolder;
+  if (!IsRegular(status)) return kNotAFile;
+  // The rename would replace a read-only file all the same; a read-only file
+  // is left alone, as the user meant.
+  if (!IsWritable(target)) return FailureReason(errno, FileOperation::Writing);
+  // A new file is the safer way; where it cannot stand in for the old one
+  // (another name, owner or group, a folder the user may not change,
+  // attributes it cannot take), the old file is written in place.
+  if (std::optional<std::string> replaced = ReplaceKeepingIdentity(target, bytes)) return *replaced;
+  return WriteInPlace(target, bytes);
 }
 
 }  // namespace vorrik

@@ -51,12 +51,18 @@ class ScriptReader {
   std::string error_;
 };
 
-/// Replaces the file at nativePath with bytes, all or nothing: writes a
+/// Replaces the content of the file at nativePath with bytes, so that the
+/// path still names the same file: a symbolic link is followed (its target is
+/// written, the link stays), and the owner, group, permission bits, extended
+/// attributes and ACLs, and other hard links are kept. Normally writes a
 /// temporary file beside it, flushes it to the disk and renames it over the
-/// old one. A symbolic link is followed (its target is written, the link
-/// stays) and the old file's permission bits are kept. Returns "", or why
-/// nothing was written; the old file is then untouched and nothing is left
-/// behind.
+/// old one. Where a new file cannot keep all that (a second link, an owner or
+/// attributes the user may not give it, a folder the user may not change),
+/// writes the old file in place: its old bytes are read first, room is
+/// reserved, and a step that fails after the first byte is overwritten puts
+/// them back. A read-only file is refused. Returns "", or why it failed: the
+/// old file then holds its old bytes (unless the disk refuses even writing
+/// them back) and nothing is left behind.
 std::string WriteScriptAtomically(const std::string& nativePath, std::string_view bytes);
 
 }  // namespace vorrik
