@@ -1,6 +1,7 @@
 #include "script_document.h"
 
 #include <QFile>
+#include <QLocale>
 
 #include <string_view>
 #include <utility>
@@ -38,6 +39,22 @@ QString ReadScriptFile(const QString& nativePath, LineStore& lines) {
 /// Replaces the file with bytes, all or nothing; returns why it cannot, or "".
 QString WriteScriptFile(const QString& nativePath, const std::string& bytes) {
   return QString::fromLocal8Bit(WriteScriptAtomically(NativeBytes(nativePath), bytes));
+}
+
+/// The size of the file that saving lines writes: every character is one
+/// byte (or cannot be written at all), and every line ends with CR LF.
+unsigned long long SavedSize(const LineListModel& model) {
+  unsigned long long size = 0;
+  for (int i = 0; i < model.count(); ++i) size += model.line(i).size() + 2;
+  return size;
+}
+
+/// Why a script of size bytes is not saved: opening it again would refuse it.
+QString TooLargeToOpenAgain(unsigned long long size) {
+  const QLocale english(QLocale::English, QLocale::UnitedStates);
+  return QStringLiteral("It would be %1 bytes, more than the 64 MiB (%2 bytes) that VORRIK can open again. "
+                        "Take some lines out, then save again.")
+      .arg(english.toString(size), english.toString(static_cast<unsigned long long>(kMaxScriptBytes)));
 }
 
 /// Names the character that cannot be written, and its line (counted from 1).
@@ -82,13 +99,19 @@ bool ScriptDocument::LoadScript(const QString& path) {
 }
 
 bool ScriptDocument::SaveScript(const QString& path) {
-  const EncodedScript encoded = JoinScriptLines(model_.lines());
-  const NativePath native = driveMap_.ToNative(path);
   QString failure;
-  if (encoded.error)
-    failure = Unencodable(*encoded.error, model_.line(static_cast<int>(encoded.error->lineIndex)));
-  else
-    failure = native.ok() ? WriteScriptFile(native.path, encoded.bytes) : native.error;
+  // Checked before the lines are joined: a ripped or pasted script can grow
+  // past what a load takes.
+  if (const unsigned long long size = SavedSize(model_); size > kMaxScriptBytes) {
+    failure = TooLargeToOpenAgain(size);
+  } else {
+    const EncodedScript encoded = JoinScriptLines(model_.lines());
+    const NativePath native = driveMap_.ToNative(path);
+    if (encoded.error)
+      failure = Unencodable(*encoded.error, model_.line(static_cast<int>(encoded.error->lineIndex)));
+    else
+      failure = native.ok() ? WriteScriptFile(native.path, encoded.bytes) : native.error;
+  }
   if (!failure.isEmpty()) {
     ReportFailure(QStringLiteral("Cannot save %1\n\n%2").arg(path, failure));
     return false;

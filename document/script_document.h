@@ -39,9 +39,10 @@ class ScriptDocument {
   /// the list is then left untouched.
   bool LoadScript(const QString& path);
 
-  /// Writes every line, each followed by CR LF, to the file at path, replacing
-  /// it only once the whole content is written, and marks the document saved.
-  /// Returns false, after telling the user why, when nothing could be written.
+  /// Writes every line, each followed by CR LF, to the file at path, which
+  /// keeps its old content when the write fails, and marks the document
+  /// saved. Returns false, after telling the user why, when nothing could be
+  /// written; a script larger than a load takes (kMaxScriptBytes) is not.
   bool SaveScript(const QString& path);
 
   /// The main window's start-up: saved, and the fixed program title.

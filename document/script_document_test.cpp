@@ -444,6 +444,24 @@ INSTANTIATE_TEST_SUITE_P(
                     "store. Change that line, then save again."}),
     CaseName());
 
+// What is saved must open again. Every line saves as its characters and
+// CR LF: four lines of 16 MiB characters come to 8 bytes over the limit.
+TEST_F(DocumentTest, SaveRefusesAScriptTooLargeToOpenAgain) {
+  OpenKeptDocument();
+  const std::u16string quarter(16 * 1024 * 1024, u'x');
+  doc.lineModel().replaceLines({quarter, quarter, quarter, quarter});
+  EXPECT_FALSE(doc.SaveScript(QStringLiteral("C:\\keep.cog")));
+  EXPECT_EQ(shell.takeLog(), QStringLiteral("box [VORRIK] Cannot save C:\\keep.cog\n\nIt would be 67,108,872 bytes, "
+                                            "more than the 64 MiB (67,108,864 bytes) that VORRIK can open again. "
+                                            "Take some lines out, then save again. {warning}"));
+  EXPECT_EQ(ReadFile(QStringLiteral("keep.cog")), QByteArray("keep\r\nme\r\n"));
+  EXPECT_EQ(QDir(root.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{QStringLiteral("keep.cog")});
+  EXPECT_EQ(doc.lineModel().count(), 4);
+  EXPECT_EQ(doc.savedFlag, 0);
+  EXPECT_EQ(shell.title, QStringLiteral("C:\\keep.cog *"));
+}
+
 TEST_F(DocumentTest, SaveWithoutAFileNameWritesNothing) {
   doc.lineModel().replaceLines({u"typed"});
   doc.SetSavedState(0);
