@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
 
@@ -265,6 +266,17 @@ void Dialog::dir1Change() {
   // As writes for an empty name, is listed like any other script.
   file1_->addItems(QDir(dir1Native_).entryList({QStringLiteral("*.cog")}, QDir::Files | QDir::Hidden,
                                                QDir::Name | QDir::IgnoreCase));
+}
+
+void Dialog::rereadFolder() {
+  if (dir1Path_.isEmpty()) return;  // no folder could be shown yet
+  const QString chosen = fileName();
+  const int shownFrom = file1_->verticalScrollBar()->value();
+  fillDir1(dir1Path_, dir1Native_);
+  dir1Change();
+  const QList<QListWidgetItem*> still = file1_->findItems(chosen, Qt::MatchExactly);
+  if (!chosen.isEmpty() && !still.isEmpty()) file1_->setCurrentItem(still.first());
+  file1_->verticalScrollBar()->setValue(shownFrom);
 }
 
 void Dialog::drive1Change(int index) {

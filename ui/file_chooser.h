@@ -44,6 +44,10 @@ class Dialog : public QWidget {
   QString drive() const;
   /// The file name of File1: the selected file's name, empty when none.
   QString fileName() const;
+  /// Reads the folder again: its subfolders and its scripts as they are now
+  /// on the disk. The drive, the folder and the chosen file (while it
+  /// exists) stay as they were.
+  void rereadFolder();
 
   QPushButton& okButton() const { return *okButton_; }
   QPushButton& cancelButton() const { return *cancelButton_; }

@@ -2,6 +2,7 @@
 // folders of a QTemporaryDir, so nothing depends on this machine's disks.
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -14,6 +15,7 @@
 #include <QTest>
 
 #include "ui/file_chooser.h"
+#include "ui/main_window_driver.h"
 #include "ui/ui_test_shell.h"
 
 using vorrik::Dialog;
@@ -493,6 +495,45 @@ class FileChooserTest : public QObject {
     QVERIFY(dialog->close());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!dialog);
+  }
+
+  // Shown again, and after a Save As, the chooser lists its folder as it is
+  // now: what was saved or made meanwhile appears, what was deleted goes,
+  // and the drive, the folder and the chosen file (while it exists) stay.
+  void showingAgainReadsTheFolderAgain() {
+    vorrik::MainWindowDriver program;  // C:\work holds t.cog
+    program.write(QStringLiteral("work/u.cog"), "");
+    QAction* open = program.form.findChild<QAction*>(QStringLiteral("mnuOpen"));
+    QAction* saveAs = program.form.findChild<QAction*>(QStringLiteral("mnuSaveAs"));
+    open->trigger();
+    Dialog* chooser = program.form.existingChooser();
+    QVERIFY(chooser && chooser->setDir1Path(QStringLiteral("C:\\work")));
+    QTest::mouseClick(chooser->file1().viewport(), Qt::LeftButton, {}, At(chooser->file1(), QStringLiteral("u.cog")));
+    QTest::mouseClick(&chooser->cancelButton(), Qt::LeftButton);
+    const QString drive = chooser->drive();
+
+    // Another program changes the folder while the chooser is hidden.
+    program.write(QStringLiteral("work/new.cog"), "");
+    QVERIFY(QFile::remove(program.drive.filePath(QStringLiteral("work/t.cog"))));
+    QVERIFY(QDir(program.drive.path()).mkpath(QStringLiteral("work/made")));
+    open->trigger();
+    QCOMPARE(Texts(chooser->file1()), (QStringList{"new.cog", "u.cog"}));
+    QVERIFY(Texts(chooser->dir1()).contains(QStringLiteral("made")));
+    QCOMPARE(chooser->dir1Path() + u'|' + chooser->fileName() + u'|' + chooser->drive(),
+             QStringLiteral("C:\\work|u.cog|") + drive);
+
+    // Save As writes into that folder, and the list shows the file at once.
+    program.shell.typed = {QStringLiteral("saved")};
+    saveAs->trigger();
+    QCOMPARE(Texts(chooser->file1()), (QStringList{"new.cog", "saved.cog", "u.cog"}));
+    QCOMPARE(chooser->fileName(), QStringLiteral("u.cog"));
+
+    // The chosen file deleted: it is no longer offered, nor chosen.
+    QTest::mouseClick(&chooser->cancelButton(), Qt::LeftButton);
+    QVERIFY(QFile::remove(program.drive.filePath(QStringLiteral("work/u.cog"))));
+    open->trigger();
+    QCOMPARE(Texts(chooser->file1()), (QStringList{"new.cog", "saved.cog"}));
+    QCOMPARE(chooser->fileName(), QString());
   }
 };
 

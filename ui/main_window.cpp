@@ -135,8 +135,11 @@ void Form1::createMenus() {
   separator(file, "mnuNULL2");
   connect(item(file, "mnuSave", QStringLiteral("&Save COG")), &QAction::triggered, this,
           [this] { document_.Save(); });
-  connect(item(file, "mnuSaveAs", QStringLiteral("Save COG &As...")), &QAction::triggered, this,
-          [this] { document_.SaveAs([this] { return chooser().dir1Path(); }); });
+  connect(item(file, "mnuSaveAs", QStringLiteral("Save COG &As...")), &QAction::triggered, this, [this] {
+    document_.SaveAs([this] { return chooser().dir1Path(); });
+    // The chooser lists what the folder holds now, the new file too.
+    if (dialog_) dialog_->rereadFolder();
+  });
   separator(file, "mnuNULL1");
   connect(item(file, "mnuExit", QStringLiteral("&Exit")), &QAction::triggered, this,
           [this] { document_.ConfirmQuit(); });
@@ -238,7 +241,10 @@ Dialog& Form1::chooser() {
 }
 
 void Form1::ShowOpenDialog() {
+  // A chooser shown again lists its folder as it is now, not as it was.
+  const bool existed = dialog_;
   Dialog& dialog = chooser();
+  if (existed) dialog.rereadFolder();
   dialog.show();
   dialog.raise();
   dialog.activateWindow();
