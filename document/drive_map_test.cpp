@@ -131,6 +131,9 @@ class FromNativeTest : public DriveMapTest, public ::testing::WithParamInterface
 TEST_P(FromNativeTest, FindsTheClosestDrive) {
   const FromNativeCase& c = GetParam();
   const QString prefix = MakePrefix();
+  // A link in the home folder that leads into the drive inside it.
+  ASSERT_TRUE(QDir().mkpath(home + QStringLiteral("/cog/mine/sub")));
+  ASSERT_TRUE(QFile::link(QStringLiteral("cog/mine/sub"), home + QStringLiteral("/into-mine")));
   const QString file = tmp.filePath(c.native);
   ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
   QFile made(file);
@@ -165,6 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
         FromNativeCase{"InADriveInsideAnother", "home/cog/mine/sub/door.cog", "E:\\sub\\door.cog"},
         FromNativeCase{"OutsideEveryOtherDriveIsUnderRoot", "elsewhere/door.cog", "%T\\elsewhere\\door.cog"},
         FromNativeCase{"InAWinePrefixDrive", "prefix/drive_c/windows/door.cog", "D:\\windows\\door.cog"},
+        FromNativeCase{"ThroughALinkIntoTheDriveInsideAnother", "home/into-mine/door.cog", "E:\\sub\\door.cog"},
         FromNativeCase{"ThroughTheDrivesLink", "prefix/dosdevices/c:/door.cog", "D:\\door.cog"},
         FromNativeCase{"DotsResolved", "home/cog/../door.cog", "C:\\door.cog"},
         FromNativeCase{"NoDriveHoldsIt", "elsewhere/door.cog",
