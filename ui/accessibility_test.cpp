@@ -7,12 +7,15 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStringListModel>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
 #include <map>
 
+#include "ui/line_list_accessible.h"
+#include "ui/line_list_view.h"
 #include "ui/program.h"
 #include "ui/shown_window.h"
 
@@ -154,6 +157,47 @@ class AccessibilityTest : public QObject {
     QVERIFY(bank != zero);
     QAccessibleInterface* node = QAccessible::queryAccessibleInterface(&form.text5());
     QCOMPARE(node->text(QAccessible::Value), bank);
+  }
+
+  // A screen reader that reads a long script makes an item per line; they
+  // go when another script replaces it.
+  void lineItemsGoWithTheirScript() {
+    QByteArray script;
+    for (int i = 0; i < 2000; ++i) script += "line " + QByteArray::number(i) + "\r\n";
+    QFile file(drive_.filePath(QStringLiteral("cog/long.cog")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(script) == script.size());
+    file.close();
+    MainProgram program(DriveMap({{u'C', drive_.path()}}), file.fileName());
+    Form1& form = program.form1();
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&form.list1());
+    QCOMPARE(list->childCount(), 2000);
+    const int before = LineAccessible::liveCount();
+    for (int row = 0; row < 2000; ++row) QVERIFY(list->child(row));
+    QCOMPARE(LineAccessible::liveCount(), before + 2000);
+
+    QVERIFY(form.OpenNativeFile(drive_.filePath(QStringLiteral("cog/door.cog"))));
+    QCOMPARE(LineAccessible::liveCount(), before);
+    QCOMPARE(list->child(1)->text(QAccessible::Name), QStringLiteral("x = 1;"));
+  }
+
+  // Items of removed rows go, and so do those of the rows after them, which
+  // hold other lines now; the rows before keep theirs. The list's own
+  // interface takes the rest with it.
+  void lineItemsOfRemovedRowsGo() {
+    const int before = LineAccessible::liveCount();
+    {
+      QStringListModel lines(QStringList{"a", "b", "c", "d", "e", "f"});
+      LineListView view;
+      view.setModel(&lines);
+      QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&view);
+      for (int row = 0; row < 6; ++row) QVERIFY(list->child(row));
+      QAccessibleInterface* kept = list->child(1);
+      QVERIFY(lines.removeRows(3, 2));
+      QCOMPARE(LineAccessible::liveCount(), before + 3);
+      QCOMPARE(list->child(1), kept);
+      QCOMPARE(list->child(3)->text(QAccessible::Name), QStringLiteral("f"));
+    }
+    QCOMPARE(LineAccessible::liveCount(), before);
   }
 
  private:

@@ -1,18 +1,17 @@
 #include "ui/line_list_view.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QApplication>
-#include <QHash>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
 #include <limits>
 #include <utility>
+
+#include "ui/line_list_accessible.h"
 
 namespace vorrik {
 
@@ -29,17 +28,6 @@ int Bounded(qint64 pixels) { return static_cast<int>(std::clamp(pixels, -kPixelB
 // Rounds down, also for negative numbers.
 qint64 FloorDiv(qint64 a, qint64 b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
-// The start of a line as a row shows it: at most kShownLength characters,
-// not ending in half of a surrogate pair.
-QString ShownText(QString text) {
-  if (text.size() > LineListView::kShownLength) {
-    qsizetype length = LineListView::kShownLength;
-    if (text.at(length - 1).isHighSurrogate()) --length;
-    text.truncate(length);
-  }
-  return text;
-}
-
 // The standard delegate with the text cut to what a row shows, so that a
 // line of 20 MB is laid out, painted and measured as 1,024 characters.
 class ShownLineDelegate : public QStyledItemDelegate {
@@ -49,123 +37,15 @@ class ShownLineDelegate : public QStyledItemDelegate {
  protected:
   void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
     QStyledItemDelegate::initStyleOption(option, index);
-    option->text = ShownText(std::move(option->text));
+    option->text = LineListView::shownText(std::move(option->text));
   }
 };
-
-// Qt gives a list view's accessible interface only to QListView; this one
-// is a list whose items are made on demand, one per row asked for.
-class LineAccessible : public QAccessibleInterface {
- public:
-  LineAccessible(LineListView* view, int row) : view_(view), row_(row) {}
-
-  int row() const { return row_; }
-  const LineListView* view() const { return view_.data(); }
-
-  bool isValid() const override {
-    return view_ && view_->model() && row_ < view_->model()->rowCount(view_->rootIndex());
-  }
-  QObject* object() const override { return nullptr; }
-  QWindow* window() const override { return view_ ? view_->window()->windowHandle() : nullptr; }
-  QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-  QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(view_.data()); }
-  QAccessibleInterface* child(int) const override { return nullptr; }
-  int childCount() const override { return 0; }
-  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-  QString text(QAccessible::Text t) const override {
-    if (t != QAccessible::Name || !isValid()) return {};
-    return ShownText(index().data(Qt::DisplayRole).toString());
-  }
-  void setText(QAccessible::Text, const QString&) override {}
-  QRect rect() const override {
-    if (!isValid()) return {};
-    const QRect shown = view_->visualRect(index());
-    return QRect(view_->viewport()->mapToGlobal(shown.topLeft()), shown.size());
-  }
-  QAccessible::Role role() const override { return QAccessible::ListItem; }
-  QAccessible::State state() const override {
-    QAccessible::State state;
-    if (!isValid()) {
-      state.invalid = true;
-      return state;
-    }
-    const QModelIndex line = index();
-    state.selectable = true;
-    state.focusable = true;
-    state.selected = view_->selectionModel() && view_->selectionModel()->isSelected(line);
-    state.focused = view_->hasFocus() && view_->currentIndex() == line;
-    if (!view_->viewport()->rect().intersects(view_->visualRect(line))) {
-      state.invisible = true;
-      state.offscreen = true;
-    }
-    return state;
-  }
-
- private:
-  QModelIndex index() const { return view_->model()->index(row_, 0, view_->rootIndex()); }
-
-  QPointer<LineListView> view_;
-  int row_;
-};
-
-class LineListAccessible : public QAccessibleWidget {
- public:
-  explicit LineListAccessible(LineListView* view) : QAccessibleWidget(view, QAccessible::List) {}
-  ~LineListAccessible() override {
-    for (const QAccessible::Id id : std::as_const(rows_)) QAccessible::deleteAccessibleInterface(id);
-  }
-
-  int childCount() const override {
-    const QAbstractItemModel* model = view()->model();
-    return model ? model->rowCount(view()->rootIndex()) : 0;
-  }
-  QAccessibleInterface* child(int index) const override {
-    if (index < 0 || index >= childCount()) return nullptr;
-    if (const auto found = rows_.constFind(index); found != rows_.constEnd())
-      return QAccessible::accessibleInterface(*found);
-    auto* line = new LineAccessible(view(), index);
-    rows_.insert(index, QAccessible::registerAccessibleInterface(line));
-    return line;
-  }
-  int indexOfChild(const QAccessibleInterface* child) const override {
-    const auto* line = dynamic_cast<const LineAccessible*>(child);
-    return line && line->view() == view() && line->isValid() ? line->row() : -1;
-  }
-  QAccessibleInterface* childAt(int x, int y) const override {
-    const QPoint point = view()->viewport()->mapFromGlobal(QPoint(x, y));
-    if (!view()->viewport()->rect().contains(point)) return nullptr;
-    const QModelIndex index = view()->indexAt(point);
-    return index.isValid() ? child(index.row()) : nullptr;
-  }
-  QAccessibleInterface* focusChild() const override {
-    const QModelIndex current = view()->currentIndex();
-    return view()->hasFocus() && current.isValid() ? child(current.row()) : nullptr;
-  }
-  QAccessible::State state() const override {
-    QAccessible::State state = QAccessibleWidget::state();
-    state.multiSelectable = true;
-    state.extSelectable = true;
-    return state;
-  }
-
- private:
-  LineListView* view() const { return static_cast<LineListView*>(widget()); }
-
-  // The item interfaces asked for so far, by row.
-  mutable QHash<int, QAccessible::Id> rows_;
-};
-
-QAccessibleInterface* MakeAccessible(const QString& className, QObject* object) {
-  if (className == QLatin1String(LineListView::staticMetaObject.className()) && object->isWidgetType())
-    return new LineListAccessible(static_cast<LineListView*>(object));
-  return nullptr;
-}
 
 }  // namespace
 
 LineListView::LineListView(QWidget* parent) : QAbstractItemView(parent) {
   static const bool accessible = [] {
-    QAccessible::installFactory(MakeAccessible);
+    QAccessible::installFactory(MakeLineListAccessible);
     return true;
   }();
   Q_UNUSED(accessible);
@@ -183,6 +63,17 @@ LineListView::LineListView(QWidget* parent) : QAbstractItemView(parent) {
   // ClickFocus the primary button's press gives it instead, so a right or
   // middle click changes nothing at all.
   setFocusPolicy(Qt::TabFocus);
+}
+
+// Cut as the delegate cuts it: the last character kept is not the first
+// half of a surrogate pair.
+QString LineListView::shownText(QString text) {
+  if (text.size() > kShownLength) {
+    qsizetype length = kShownLength;
+    if (text.at(length - 1).isHighSurrogate()) --length;
+    text.truncate(length);
+  }
+  return text;
 }
 
 void LineListView::shareSelectionModel(QItemSelectionModel* selectionModel) {
@@ -506,12 +397,16 @@ void LineListView::doItemsLayout() {
 
 void LineListView::rowsInserted(const QModelIndex& parent, int start, int end) {
   QAbstractItemView::rowsInserted(parent, start, end);
-  if (parent == rootIndex()) scheduleDelayedItemsLayout();
+  if (parent != rootIndex()) return;
+  scheduleDelayedItemsLayout();
+  emit rowsReplacedFrom(start);
 }
 
 void LineListView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
   QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
-  if (parent == rootIndex()) scheduleDelayedItemsLayout();
+  if (parent != rootIndex()) return;
+  scheduleDelayedItemsLayout();
+  emit rowsReplacedFrom(start);
 }
 
 // Type-ahead as QAbstractItemView does it, reading at most kSearchRows
@@ -633,6 +528,7 @@ void LineListView::reset() {
   updateGeometries();
   verticalScrollBar()->setValue(0);
   horizontalScrollBar()->setValue(0);
+  emit rowsReplacedFrom(0);
 }
 
 // QListView told assistive tools of the first row selected and deselected.

@@ -33,6 +33,9 @@ class LineListView : public QAbstractItemView {
 
   explicit LineListView(QWidget* parent = nullptr);
 
+  /// The start of a line as a row shows it: at most kShownLength characters.
+  static QString shownText(QString text);
+
   /// Shares selectionModel (whose model must be the view's) and watches it.
   void shareSelectionModel(QItemSelectionModel* selectionModel);
   /// Runs change with the change reporting off.
@@ -54,6 +57,11 @@ class LineListView : public QAbstractItemView {
   void keyboardSearch(const QString& search) override;
   int sizeHintForRow(int row) const override;
   int sizeHintForColumn(int column) const override;
+
+ signals:
+  /// Rows first and after have gone or hold other lines now (a new script,
+  /// rows removed or inserted).
+  void rowsReplacedFrom(int first);
 
  public slots:
   void reset() override;
