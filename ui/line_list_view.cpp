@@ -78,6 +78,7 @@ QString LineListView::shownText(QString text) {
 
 void LineListView::shareSelectionModel(QItemSelectionModel* selectionModel) {
   setSelectionModel(selectionModel);
+  // Reporting: see the class comment.
   const auto mark = [this] {
     if (quiet_ == 0) changed_ = true;
   };
@@ -85,12 +86,14 @@ void LineListView::shareSelectionModel(QItemSelectionModel* selectionModel) {
   connect(selectionModel, &QItemSelectionModel::currentChanged, this, mark);
 }
 
+// Reporting: see the class comment.
 void LineListView::changeQuietly(const std::function<void()>& change) {
   ++quiet_;
   change();
   --quiet_;
 }
 
+// Reporting: see the class comment.
 void LineListView::reportIfChanged() {
   if (!changed_) return;
   changed_ = false;
@@ -284,6 +287,15 @@ QModelIndex LineListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModi
 // possibly inverted) touches, as one range.
 void LineListView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {
   if (!selectionModel()) return;
+  if (rangePress_ != RangePress::None) {
+    // Qt starts the rect at its own anchor; the end is the pointer's row.
+    const int rows = rowCount();
+    if (rows > 0) {
+      const auto end = static_cast<int>(std::clamp<qint64>(rowAt(rect.bottom()), 0, rows - 1));
+      selectionModel()->select(rangeFromAnchor(rowIndex(end)), command);
+    }
+    return;
+  }
   const int top = std::min(rect.top(), rect.bottom());
   const int bottom = std::max(rect.top(), rect.bottom());
   const int left = std::min(rect.left(), rect.right());
@@ -297,6 +309,29 @@ void LineListView::setSelection(const QRect& rect, QItemSelectionModel::Selectio
     if (first <= last) selection.select(rowIndex(static_cast<int>(first)), rowIndex(static_cast<int>(last)));
   }
   selectionModel()->select(selection, command);
+}
+
+// Qt's commands, but a Shift press or drag makes the range from the anchor
+// the whole selection, or adds it with Ctrl (see setSelection).
+QItemSelectionModel::SelectionFlags LineListView::selectionCommand(const QModelIndex& index,
+                                                                   const QEvent* event) const {
+  const QItemSelectionModel::SelectionFlags command = QAbstractItemView::selectionCommand(index, event);
+  const bool pressOrDrag =
+      event && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove);
+  if (rangePress_ == RangePress::None || !pressOrDrag || command == QItemSelectionModel::NoUpdate) return command;
+  const QItemSelectionModel::SelectionFlags range = QItemSelectionModel::SelectCurrent;
+  return rangePress_ == RangePress::Replace ? range | QItemSelectionModel::Clear : range;
+}
+
+QItemSelection LineListView::rangeFromAnchor(const QModelIndex& end) {
+  if (!anchor_.isValid()) anchor_ = currentIndex().isValid() ? currentIndex() : end;
+  const int from = anchor_.row();
+  return QItemSelection(rowIndex(std::min(from, end.row())), rowIndex(std::max(from, end.row())));
+}
+
+void LineListView::pickAlone(const QModelIndex& index) {
+  anchor_ = index;
+  selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
 }
 
 // Each range clipped to the rows in view, so a selection of millions of
@@ -436,7 +471,8 @@ void LineListView::keyboardSearch(const QString& search) {
     const QModelIndex index = rowIndex(row);
     if ((model()->flags(index) & Qt::ItemIsEnabled) &&
         index.data(Qt::DisplayRole).toString().startsWith(wanted, Qt::CaseInsensitive)) {
-      setCurrentIndex(index);
+      // Alone, also with Shift held for a capital letter.
+      pickAlone(index);
       return;
     }
     row = row + 1 < rows ? row + 1 : 0;
@@ -459,17 +495,32 @@ bool TakeOtherButton(QMouseEvent* event) {
 
 }  // namespace
 
-// A click is reported on release: the press moves the current line while the
-// old selection still stands, and a press on a selected line leaves the
-// selection to the release. A drag is one action too.
+// Reporting: see the class comment.
 void LineListView::mousePressEvent(QMouseEvent* event) {
   if (TakeOtherButton(event)) return;
   // The list takes the focus from the primary button only (see the policy).
   setFocus(Qt::MouseFocusReason);
   changed_ = false;
+  const QModelIndex pressed = indexAt(event->position().toPoint());
+  const Qt::KeyboardModifiers keys = event->modifiers();
+  if (!(keys & Qt::ShiftModifier)) {
+    rangePress_ = RangePress::None;
+  } else if (keys & Qt::ControlModifier) {
+    rangePress_ = RangePress::Add;
+    // The range replaces the selection that Qt holds as current (the last
+    // pick); made part of the whole first, that pick stays.
+    if (selectionModel()) selectionModel()->select(QModelIndex(), QItemSelectionModel::Select);
+  } else {
+    rangePress_ = RangePress::Replace;
+  }
+  // With no anchor yet the range starts at the current line, which the
+  // press is about to move.
+  if (rangePress_ != RangePress::None && !anchor_.isValid()) anchor_ = currentIndex();
   QAbstractItemView::mousePressEvent(event);
+  if (rangePress_ == RangePress::None && pressed.isValid()) anchor_ = pressed;
 }
 
+// Reporting: see the class comment.
 void LineListView::mouseDoubleClickEvent(QMouseEvent* event) {
   if (TakeOtherButton(event)) return;
   changed_ = false;
@@ -484,16 +535,52 @@ void LineListView::mouseMoveEvent(QMouseEvent* event) {
   QAbstractItemView::mouseMoveEvent(event);
 }
 
+// Reporting: see the class comment. A click or a drag is reported here, as
+// a press on a selected line leaves the selection to the release.
 void LineListView::mouseReleaseEvent(QMouseEvent* event) {
   if (TakeOtherButton(event)) return;
   QAbstractItemView::mouseReleaseEvent(event);
+  rangePress_ = RangePress::None;
   reportIfChanged();
 }
 
+// Reporting: see the class comment.
 void LineListView::keyPressEvent(QKeyEvent* event) {
   changed_ = false;
-  QAbstractItemView::keyPressEvent(event);
+  if (!moveByKey(event)) QAbstractItemView::keyPressEvent(event);
   reportIfChanged();
+}
+
+// Qt moves only when the key lands on another line, and extends a Shift
+// range with what was picked before; a Windows list selects on every key.
+bool LineListView::moveByKey(QKeyEvent* event) {
+  CursorAction action = MoveDown;
+  switch (event->key()) {
+    case Qt::Key_Up: action = MoveUp; break;
+    case Qt::Key_Down: action = MoveDown; break;
+    case Qt::Key_PageUp: action = MovePageUp; break;
+    case Qt::Key_PageDown: action = MovePageDown; break;
+    case Qt::Key_Home: action = MoveHome; break;
+    case Qt::Key_End: action = MoveEnd; break;
+    default: return false;
+  }
+  QItemSelectionModel* selection = selectionModel();
+  const QModelIndex target = selection ? moveCursor(action, event->modifiers()) : QModelIndex();
+  if (!target.isValid()) return false;
+  if (event->modifiers() & Qt::ControlModifier) {
+    // Ctrl moves the focus and the anchor; the selection stays.
+    anchor_ = target;
+    selection->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+  } else if (event->modifiers() & Qt::ShiftModifier) {
+    const QItemSelection range = rangeFromAnchor(target);
+    selection->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+    selection->select(range, QItemSelectionModel::ClearAndSelect);
+  } else {
+    pickAlone(target);
+  }
+  scrollTo(target);
+  event->accept();
+  return true;
 }
 
 // Taking the keyboard focus must not make a line current: with no current
@@ -521,9 +608,11 @@ void LineListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bo
   if (rowWidth() != before) viewport()->update();
 }
 
-// A new script shows from its top (its first line is made current next).
+// A new script shows from its top (its first line is made current next)
+// and has no anchor yet.
 void LineListView::reset() {
   QAbstractItemView::reset();
+  anchor_ = QPersistentModelIndex();
   widthDirty_ = true;
   updateGeometries();
   verticalScrollBar()->setValue(0);

@@ -16,11 +16,19 @@ namespace vorrik {
 /// down and by pixels across, and shows at most kShownLength characters of
 /// a line.
 ///
-/// It reports each change of its selection or current line exactly once per
-/// user action (a click, a drag, a key), after the view has applied the whole
-/// action. Only the primary mouse button selects; other buttons do nothing.
-/// Changes made through changeQuietly() are not reported; the program
-/// reports those itself.
+/// Lines are picked as in a Windows extended-selection list box. A click or
+/// a navigation key (Up, Down, PageUp, PageDown, Home, End) selects one line
+/// alone, even the line that is current already. Ctrl with a click toggles
+/// a line; Ctrl with a key moves the current line alone. Shift with a click
+/// or a key selects the range from the anchor (the line last reached without
+/// Shift) alone; Ctrl and Shift with a click add that range. Only the
+/// primary mouse button selects; other buttons do nothing.
+///
+/// Reporting: the view calls onUserChange once per user action (a click, a
+/// drag, a key) that changed its selection or current line, after it has
+/// applied the whole action, and not at all for an action that changed
+/// neither. Changes made through changeQuietly() are not reported; the
+/// program reports those itself.
 class LineListView : public QAbstractItemView {
   Q_OBJECT
 
@@ -73,6 +81,8 @@ class LineListView : public QAbstractItemView {
   int verticalOffset() const override;
   bool isIndexHidden(const QModelIndex& index) const override;
   void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
+  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                       const QEvent* event = nullptr) const override;
   QRegion visualRegionForSelection(const QItemSelection& selection) const override;
   void initViewItemOption(QStyleOptionViewItem* option) const override;
   void scrollContentsBy(int dx, int dy) override;
@@ -104,9 +114,24 @@ class LineListView : public QAbstractItemView {
   /// The row at y pixels from the viewport's top (may be out of range).
   qint64 rowAt(int y) const;
   void reportIfChanged();
+  /// Moves by a navigation key and selects as the class comment says;
+  /// false for any other key, or no line to move to.
+  bool moveByKey(QKeyEvent* event);
+  /// Makes index current and selected alone, and the anchor.
+  void pickAlone(const QModelIndex& index);
+  /// The lines from the anchor to end (the current line when there is no
+  /// anchor yet, which becomes it).
+  QItemSelection rangeFromAnchor(const QModelIndex& end);
 
   bool changed_ = false;
   int quiet_ = 0;
+
+  // Where a Shift range starts.
+  QPersistentModelIndex anchor_;
+  // From a Shift press of the primary button to its release, the press and
+  // the drag select from the anchor: alone, or added with Ctrl.
+  enum class RangePress { None, Replace, Add };
+  RangePress rangePress_ = RangePress::None;
 
   // Measured lazily: the row height when the font or style changes, the
   // content width also when the last row changes.

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
+#include <QKeySequence>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -29,8 +30,9 @@ namespace {
 using Program = MainWindowDriver;
 
 // Runs a little script of user actions: "click 5", "ctrl 7", "shift 6",
-// "right 5", "middle 5" (other mouse buttons), "drag 4-6", "key Down",
-// "key Up", "save", "clicktext" (into the edit box), "type z,", "enter".
+// "ctrlshift 9", "right 5", "middle 5" (other mouse buttons), "drag 4-6",
+// "key Down", "key Shift+PgUp" (a key with its modifiers, to the focused
+// widget), "save", "clicktext" (into the edit box), "type z,", "enter".
 void Perform(Program& program, const QString& actions) {
   for (const QString& action : actions.split(QStringLiteral(", "), Qt::SkipEmptyParts)) {
     const QString verb = action.section(QLatin1Char(' '), 0, 0);
@@ -38,10 +40,15 @@ void Perform(Program& program, const QString& actions) {
     if (verb == QLatin1String("click")) program.click(arg.toInt());
     else if (verb == QLatin1String("ctrl")) program.click(arg.toInt(), Qt::ControlModifier);
     else if (verb == QLatin1String("shift")) program.click(arg.toInt(), Qt::ShiftModifier);
+    else if (verb == QLatin1String("ctrlshift")) program.click(arg.toInt(), Qt::ControlModifier | Qt::ShiftModifier);
     else if (verb == QLatin1String("right")) program.click(arg.toInt(), {}, Qt::RightButton);
     else if (verb == QLatin1String("middle")) program.click(arg.toInt(), {}, Qt::MiddleButton);
     else if (verb == QLatin1String("drag")) program.drag(arg.section(QLatin1Char('-'), 0, 0).toInt(), arg.section(QLatin1Char('-'), 1).toInt());
-    else if (verb == QLatin1String("key")) program.key(arg == QLatin1String("Down") ? Qt::Key_Down : Qt::Key_Up);
+    else if (verb == QLatin1String("key")) {
+      const QKeyCombination key = QKeySequence::fromString(arg)[0];
+      if (key.key() == Qt::Key_unknown) QFAIL(qPrintable(QStringLiteral("unknown key ") + arg));
+      program.key(key.key(), key.keyboardModifiers());
+    }
     else if (verb == QLatin1String("enter")) program.key(Qt::Key_Return);
     else if (verb == QLatin1String("type")) QTest::keyClicks(QApplication::focusWidget(), arg);
     else if (verb == QLatin1String("save")) program.form.document().Save();
@@ -252,6 +259,45 @@ class MainWindowTest : public QObject {
         << "sel=5,7 cur=7 Text1=[] Text2=[ 2.5] Text5=[ 0] " + saved + " focus=List1" << 2;
     QTest::newRow("typing with two lines selected") << "click 5, shift 7, clicktext, type abc"
         << "sel=5,6,7 cur=7 Text1=[abc] Text2=[ 5] Text5=[ 0] " + modified + " focus=Text1" << 2;
+    QTest::newRow("a click on the line selected alone changes nothing") << "click 5, click 5"
+        << "sel=5 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] " + modified + " focus=List1" << 1;
+
+    // Ranges from the anchor, the line last picked without Shift.
+    QTest::newRow("shift-click drops ctrl picks") << "click 2, ctrl 7, shift 9"
+        << "sel=7,8,9 cur=9 Text1=[] Text2=[ 7] Text5=[ 0] " + modified + " focus=List1" << 3;
+    QTest::newRow("ctrl-shift-click adds the range") << "click 2, ctrl 5, ctrlshift 9"
+        << "sel=2,5,6,7,8,9 cur=9 Text1=[] Text2=[ 9.5] Text5=[ 0] " + modified + " focus=List1" << 3;
+    QTest::newRow("ctrl-shift-click keeps a line ctrl-clicked off") << "click 5, ctrl 7, ctrl 7, key Shift+Tab, key Ctrl+Down, ctrlshift 9"
+        << "sel=5,8,9 cur=9 Text1=[] Text2=[ 7] Text5=[ 0] " + modified + " focus=List1" << 5;
+    QTest::newRow("a second shift-click keeps the anchor") << "click 7, shift 9, shift 5"
+        << "sel=5,6,7 cur=5 Text1=[] Text2=[ 2.5] Text5=[ 0] " + modified + " focus=List1" << 3;
+    QTest::newRow("shift-click right after a load starts at line 0") << "shift 2"
+        << "sel=0,1,2 cur=2 Text1=[] Text2=[ 0] Text5=[] " + saved + " focus=List1" << 1;
+    QTest::newRow("shift-down drops ctrl picks") << "click 2, ctrl 7, key Shift+Down"
+        << "sel=7,8 cur=8 Text1=[] Text2=[ 3] Text5=[ 0] " + modified + " focus=List1" << 3;
+    QTest::newRow("shift-end selects to the last line") << "click 2, ctrl 7, key Shift+End"
+        << "sel=7,8,9,10 cur=10 Text1=[] Text2=[ 7] Text5=[ 0] " + modified + " focus=List1" << 3;
+    QTest::newRow("ctrl-up moves the focus alone") << "click 8, shift 10, key Ctrl+Up"
+        << "sel=8,9,10 cur=9 Text1=[] Text2=[ 7] Text5=[ 0] " + modified + " focus=List1" << 3;
+    QTest::newRow("ctrl-down moves the anchor") << "click 7, shift 8, key Ctrl+Down, key Shift+Down"
+        << "sel=9,10 cur=10 Text1=[] Text2=[ 4] Text5=[ 0] " + modified + " focus=List1" << 4;
+
+    // A key that lands on the line already current selects it alone.
+    const QString first = "sel=0 cur=0 Text1=[# test script] Text2=[ 0] Text5=[ 0] " + modified + " focus=Text1";
+    QTest::newRow("home right after a load selects line 0") << "key Home" << first << 1;
+    QTest::newRow("up right after a load selects line 0") << "key Up" << first << 1;
+    QTest::newRow("pageup right after a load selects line 0") << "key PgUp" << first << 1;
+    QTest::newRow("shift-home right after a load selects line 0") << "key Shift+Home" << first << 1;
+    const QString last = "sel=10 cur=10 Text1=[end] Text2=[ 0] Text5=[ 0] " + modified + " focus=Text1";
+    QTest::newRow("down on the last line selects it alone") << "click 8, shift 10, key Down" << last << 3;
+    QTest::newRow("end on the last line selects it alone") << "click 8, shift 10, key End" << last << 3;
+    QTest::newRow("pagedown on the last line selects it alone") << "click 8, shift 10, key PgDown" << last << 3;
+
+    // Keys that change nothing run no handling.
+    const QString range = "sel=8,9,10 cur=10 Text1=[] Text2=[ 4.5] Text5=[ 0] " + modified + " focus=List1";
+    QTest::newRow("shift-end on the last line changes nothing") << "click 8, shift 10, key Shift+End" << range << 2;
+    QTest::newRow("ctrl-down on the last line changes nothing") << "click 8, shift 10, key Ctrl+Down" << range << 2;
+    QTest::newRow("left and right change nothing") << "click 8, shift 10, key Left, key Right" << range << 2;
   }
 
   // One handling per user action, run after the view applied it, and what
