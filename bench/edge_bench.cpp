@@ -1,7 +1,8 @@
 // Benchmarks of the main window on the files that write-edge-files writes,
 // driven by real events on the offscreen platform: opening one through the
 // chooser's OK until the list has laid out and repainted, a click on a line,
-// and a keystroke in the edit box, each until the controls have repainted.
+// a keystroke in the edit box and a rip of every line, each until the
+// controls have repainted.
 // One iteration each: these are seconds, not microseconds. The peak_MiB
 // counter is the process's peak resident memory, so run one benchmark per
 // process (bench/edge-figures does) to read it for that benchmark.
@@ -86,6 +87,23 @@ void BM_Keystroke(benchmark::State& state, const QString& name) {
   SetPeak(state);
 }
 
+// Every line selected (a click on the first, Shift+End), then "Rip apart
+// selected lines" until the window has repainted.
+void BM_RipAll(benchmark::State& state, const QString& name) {
+  Program program;
+  if (!program.open(name)) return state.SkipWithError("the file did not open");
+  program.clickAndWait(0);
+  program.form.list1().setFocus();
+  QTest::keyClick(&program.form.list1(), Qt::Key_End, Qt::ShiftModifier);
+  if (program.form.SelectedCount() != program.form.document().lineModel().count())
+    return state.SkipWithError("not every line was selected");
+  for (auto _ : state) {
+    QTest::mouseClick(&program.form.command1(), Qt::LeftButton);
+    QCoreApplication::processEvents();
+  }
+  SetPeak(state);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,12 +119,14 @@ int main(int argc, char** argv) {
           ->Unit(benchmark::kMillisecond)
           ->UseRealTime();
     };
-    for (const char* file : {"crs-64MiB.cog", "lines-1M.cog", "line-64KB.cog", "line-1MB.cog", "line-20MB.cog"})
+    for (const char* file : {"crs-64MiB.cog", "lines-1M.cog", "lines-3M-short.cog", "line-64KB.cog", "line-1MB.cog",
+                             "line-20MB.cog"})
       add("BM_Open", BM_Open, file);
     for (const char* file : {"lines-1M.cog", "line-64KB.cog", "line-1MB.cog", "line-20MB.cog"}) {
       add("BM_Click", BM_Click, file);
       add("BM_Keystroke", BM_Keystroke, file);
     }
+    for (const char* file : {"crs-64MiB.cog", "lines-3M-short.cog"}) add("BM_RipAll", BM_RipAll, file);
     return true;
   });
 }

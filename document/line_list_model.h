@@ -31,7 +31,8 @@ class LineListModel : public QAbstractListModel {
   std::u16string_view line(int i) const { return lines_.line(i); }
   const LineStore& lines() const { return lines_; }
 
-  /// Replaces line i (0 <= i < count()) and tells the views about that row.
+  /// Replaces line i (0 <= i < count()) and, when it changed, tells the
+  /// views about that row.
   void setLine(int i, std::u16string_view text);
   /// Replaces every line at once (a model reset).
   void replaceLines(LineStore lines);

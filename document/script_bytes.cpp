@@ -81,11 +81,12 @@ void LineStore::appendLine(std::u16string_view line) {
   ends_.push_back(static_cast<std::uint32_t>(text_.size()));
 }
 
-void LineStore::setLine(int i, std::u16string_view text) {
+bool LineStore::setLine(int i, std::u16string_view text) {
   // A line set to what it holds (a rip of an empty line) stays as it is.
-  if (line(i) == text) return;
+  if (line(i) == text) return false;
   changed_.set(i, text);
   if (changed_.size() > kFoldAt && changed_.size() > ends_.size() / 16) foldChanges();
+  return true;
 }
 
 void LineStore::foldChanges() {

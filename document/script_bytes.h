@@ -106,7 +106,8 @@ class LineStore {
     return {text_.data() + start, ends_[index] - start};
   }
   /// Replaces line i (0 <= i < count()); text may be any line of the store.
-  void setLine(int i, std::u16string_view text);
+  /// Returns whether the line changed.
+  bool setLine(int i, std::u16string_view text);
   /// How many lines are kept aside as changed (not yet folded into the text).
   std::size_t changedAside() const { return changed_.size(); }
 
