@@ -172,17 +172,12 @@ void EditBox::paste(const QString& text) {
   }
 }
 
-void EditBox::undo() {
-  const qsizetype cursor = history_.undo(line_);
-  if (cursor < 0) return;
-  stale_ = true;
-  showLine(cursor, cursor);
-  reportChange();
-}
+void EditBox::undo() { showUndoneOrRedone(history_.undo(line_)); }
 
-void EditBox::redo() {
-  const qsizetype cursor = history_.redo(line_);
-  if (cursor < 0) return;
+void EditBox::redo() { showUndoneOrRedone(history_.redo(line_)); }
+
+void EditBox::showUndoneOrRedone(qsizetype cursor) {
+  if (cursor < 0) return;  // nothing was to be undone or redone
   stale_ = true;
   showLine(cursor, cursor);
   reportChange();

@@ -78,6 +78,9 @@ class EditBox : public QLineEdit {
   void paste(const QString& text);
   void undo();
   void redo();
+  /// Shows the line after an undo or redo that left the cursor there (-1:
+  /// there was none).
+  void showUndoneOrRedone(qsizetype cursor);
   /// The stretched line's keys; returns whether the key was taken.
   bool stretchedKey(QKeyEvent* event);
   void boxTextChanged();

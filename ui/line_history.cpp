@@ -23,24 +23,19 @@ void LineHistory::record(qsizetype at, QString removed, QString inserted, bool t
   joinable_ = typed;
 }
 
-qsizetype LineHistory::undo(QString& line) {
-  if (undo_.empty()) return -1;
-  Edit edit = std::move(undo_.back());
-  undo_.pop_back();
-  line.replace(edit.at, edit.inserted.size(), edit.removed);
-  const qsizetype cursor = edit.at + edit.removed.size();
-  redo_.push_back(std::move(edit));
-  joinable_ = false;
-  return cursor;
-}
+qsizetype LineHistory::undo(QString& line) { return step(undo_, redo_, line, false); }
 
-qsizetype LineHistory::redo(QString& line) {
-  if (redo_.empty()) return -1;
-  Edit edit = std::move(redo_.back());
-  redo_.pop_back();
-  line.replace(edit.at, edit.removed.size(), edit.inserted);
-  const qsizetype cursor = edit.at + edit.inserted.size();
-  undo_.push_back(std::move(edit));
+qsizetype LineHistory::redo(QString& line) { return step(redo_, undo_, line, true); }
+
+qsizetype LineHistory::step(std::vector<Edit>& from, std::vector<Edit>& to, QString& line, bool again) {
+  if (from.empty()) return -1;
+  Edit edit = std::move(from.back());
+  from.pop_back();
+  const QString& was = again ? edit.removed : edit.inserted;
+  const QString& becomes = again ? edit.inserted : edit.removed;
+  line.replace(edit.at, was.size(), becomes);
+  const qsizetype cursor = edit.at + becomes.size();
+  to.push_back(std::move(edit));
   joinable_ = false;
   return cursor;
 }

@@ -32,6 +32,10 @@ class LineHistory {
     QString inserted;
   };
 
+  /// Takes the last edit of from, makes it (again) or takes it back in line,
+  /// and puts it on to; returns where the cursor goes.
+  qsizetype step(std::vector<Edit>& from, std::vector<Edit>& to, QString& line, bool again);
+
   std::vector<Edit> undo_;
   std::vector<Edit> redo_;
   bool joinable_ = false;  // the last edit was typed and may take the next
