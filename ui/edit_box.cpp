@@ -15,10 +15,17 @@ namespace vorrik {
 
 namespace {
 
+// Whether the key types its text, as the line edit decides it: Ctrl and
+// Ctrl+Shift keys do not, AltGr (Ctrl+Alt on Windows) ones do.
 bool IsPrintableKey(const QKeyEvent* event) {
   const QString text = event->text();
-  return !text.isEmpty() && text.at(0).isPrint() &&
-         !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+  if (text.isEmpty()) return false;
+  const QChar c = text.at(0);
+  if (c.category() == QChar::Other_Format) return true;
+  const Qt::KeyboardModifiers modifiers = event->modifiers();
+  if (modifiers == Qt::ControlModifier || modifiers == (Qt::ShiftModifier | Qt::ControlModifier)) return false;
+  return c.isPrint() || c.category() == QChar::Other_PrivateUse ||
+         (c.isHighSurrogate() && text.size() > 1 && text.at(1).isLowSurrogate());
 }
 
 bool IsMovementKey(const QKeyEvent* event) {
