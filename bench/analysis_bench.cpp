@@ -4,7 +4,7 @@
 //
 // Each benchmark reports bytes_per_second (one byte per character, as in the
 // file) and allocs_per_run, the heap allocations one run makes, counted by the
-// replacement operator new below.
+// replacement operator new of analysis/allocation_count.cpp.
 //
 //   analysis_bench [benchmark options]
 //   analysis_bench --write-script=PATH   writes the generated script and exits
@@ -16,70 +16,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "analysis/allocation_count.h"
 #include "analysis/analyse.h"
 #include "bench/bench_script.h"
 #include "document/script_bytes.h"
-
-// ---------------------------------------------------------------------------
-// Allocation counter: every global operator new is counted.
-
-namespace {
-std::atomic<std::uint64_t> gAllocations{0};
-
-void* CountedAlloc(std::size_t size) {
-  gAllocations.fetch_add(1, std::memory_order_relaxed);
-  return std::malloc(size == 0 ? 1 : size);
-}
-
-void* CountedAlignedAlloc(std::size_t size, std::align_val_t align) {
-  gAllocations.fetch_add(1, std::memory_order_relaxed);
-  const auto alignment = static_cast<std::size_t>(align);
-  // aligned_alloc wants a size that is a multiple of the alignment.
-  const std::size_t rounded = (size + alignment - 1) / alignment * alignment;
-  return std::aligned_alloc(alignment, rounded == 0 ? alignment : rounded);
-}
-}  // namespace
-
-void* operator new(std::size_t size) {
-  if (void* p = CountedAlloc(size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-  if (void* p = CountedAlloc(size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return CountedAlloc(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return CountedAlloc(size); }
-void* operator new(std::size_t size, std::align_val_t align) {
-  if (void* p = CountedAlignedAlloc(size, align)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size, std::align_val_t align) {
-  if (void* p = CountedAlignedAlloc(size, align)) return p;
-  throw std::bad_alloc();
-}
-// GCC flags free() in a replacement operator delete as mismatched with new,
-// though here every operator new allocates with malloc.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
 
 namespace {
 
@@ -131,9 +75,9 @@ void WholeFileRun(benchmark::State& state, vorrik::AnalysisMode mode) {
 
   std::uint64_t allocations = 0;
   for (auto _ : state) {
-    const std::uint64_t before = gAllocations.load(std::memory_order_relaxed);
+    const std::uint64_t before = vorrik::AllocationCount();
     engine.AnalyseLines(lines, mode);
-    allocations += gAllocations.load(std::memory_order_relaxed) - before;
+    allocations += vorrik::AllocationCount() - before;
     // Not DoNotOptimize(engine.tally): with GCC 12 its "+m,r" asm constraint
     // on this float left engine.tally reading 0 after the call (floating-point
     // lvalues are a known weak spot, google/benchmark#903).
@@ -164,9 +108,9 @@ void BM_SelectionTally(benchmark::State& state) {
 
   std::uint64_t allocations = 0;
   for (auto _ : state) {
-    const std::uint64_t before = gAllocations.load(std::memory_order_relaxed);
+    const std::uint64_t before = vorrik::AllocationCount();
     engine.AnalyseLines(lines, vorrik::AnalysisMode::SelectionTally);
-    allocations += gAllocations.load(std::memory_order_relaxed) - before;
+    allocations += vorrik::AllocationCount() - before;
     benchmark::DoNotOptimize(shown.data());
   }
   if (shown.empty()) state.SkipWithError("no selection tally was shown");
@@ -179,9 +123,9 @@ void BM_LoadLines(benchmark::State& state) {
   const Script& script = TheScript();
   std::uint64_t allocations = 0;
   for (auto _ : state) {
-    const std::uint64_t before = gAllocations.load(std::memory_order_relaxed);
+    const std::uint64_t before = vorrik::AllocationCount();
     auto lines = vorrik::LineStore::FromBytes(script.bytes);
-    allocations += gAllocations.load(std::memory_order_relaxed) - before;
+    allocations += vorrik::AllocationCount() - before;
     benchmark::DoNotOptimize(lines.line(0).data());
     if (static_cast<std::size_t>(lines.count()) != script.lines.size()) {
       state.SkipWithError("split gave a different line count");

@@ -4,29 +4,10 @@
 
 #include <QSignalSpy>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string>
 
+#include "analysis/allocation_count.h"
 #include "document/test_shell.h"
-
-// Every allocation of this test program is counted, so that a test can tell
-// how many a piece of work made.
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-  ++allocations;
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace vorrik {
 namespace {
@@ -120,9 +101,9 @@ TEST_F(LineListModelTest, RippingManyLinesAllocatesNothingPerLine) {
   selection.setCurrentIndex(model.index(kLines - 1), QItemSelectionModel::NoUpdate);
   AnalysisEngine engine;
   for (const char* run : {"first", "again"}) {
-    const long before = allocations;
+    const std::uint64_t before = AllocationCount();
     engine.AnalyseLines(lines, AnalysisMode::Rip);
-    EXPECT_LT(allocations - before, 100) << run << " rip";
+    EXPECT_LT(AllocationCount() - before, 100u) << run << " rip";
   }
   EXPECT_EQ(lines.text(1), std::u16string_view(u"x, x, x, x;"));
   EXPECT_EQ(lines.text(2), std::u16string_view(u"x, x, -x;"));
