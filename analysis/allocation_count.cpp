@@ -5,6 +5,9 @@
 
 #include <atomic>
 #include <cstdlib>
+#ifdef _WIN32
+#include <malloc.h>
+#endif
 #include <new>
 
 namespace {
@@ -20,7 +23,21 @@ void* CountedAlignedAlloc(std::size_t size, std::align_val_t align) {
   const auto alignment = static_cast<std::size_t>(align);
   // aligned_alloc wants a size that is a multiple of the alignment.
   const std::size_t rounded = (size + alignment - 1) / alignment * alignment;
+#ifdef _WIN32
+  // The Windows C library has no aligned_alloc; its aligned blocks are freed
+  // with _aligned_free.
+  return _aligned_malloc(rounded == 0 ? alignment : rounded, alignment);
+#else
   return std::aligned_alloc(alignment, rounded == 0 ? alignment : rounded);
+#endif
+}
+
+void AlignedFree(void* p) {
+#ifdef _WIN32
+  _aligned_free(p);
+#else
+  std::free(p);
+#endif
 }
 }  // namespace
 
@@ -56,10 +73,10 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { AlignedFree(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { AlignedFree(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { AlignedFree(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { AlignedFree(p); }
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif

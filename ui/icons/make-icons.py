@@ -126,9 +126,46 @@ def png(art, scale=1):
     )
 
 
+def ico(images):
+    """The Windows icon file of (map, scale) pairs: 32-bit DIB images with
+    their transparency mask, which every Windows version reads."""
+    entries = []
+    for art, scale in images:
+        lines = rows(art)
+        side = len(lines) * scale
+        pixels = b""
+        mask = b""
+        mask_row_bytes = ((side + 31) // 32) * 4
+        for line in reversed(lines):  # DIB rows go bottom-up
+            row = b""
+            bits = []
+            for char in line:
+                colour = PALETTE[char]
+                clear = colour == "None"
+                bgra = b"\0\0\0\0" if clear else bytes.fromhex(colour[5:7] + colour[3:5] + colour[1:3]) + b"\xff"
+                row += bgra * scale
+                bits += [1 if clear else 0] * scale
+            packed = bytes(
+                sum(bit << (7 - i) for i, bit in enumerate(bits[at : at + 8])) for at in range(0, side, 8)
+            )
+            pixels += row * scale
+            mask += (packed + b"\0" * (mask_row_bytes - len(packed))) * scale
+        header = struct.pack("<IiiHHIIiiII", 40, side, 2 * side, 1, 32, 0, len(pixels) + len(mask), 0, 0, 0, 0)
+        entries.append((side, header + pixels + mask))
+    out = struct.pack("<HHH", 0, 1, len(entries))
+    offset = 6 + 16 * len(entries)
+    for side, data in entries:
+        out += struct.pack("<BBBBHHII", side % 256, side % 256, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    return out + b"".join(data for _, data in entries)
+
+
 if __name__ == "__main__":
     here = pathlib.Path(__file__).resolve().parent
     (here / "vorrik-16.png").write_bytes(png(ICON_16))
     (here / "vorrik-32.png").write_bytes(png(ICON_32))
     (here / "vorrik-64.png").write_bytes(png(ICON_32, 2))
     (here / "vorrik-128.png").write_bytes(png(ICON_32, 4))
+    windows = here.parent.parent / "packaging" / "windows"
+    windows.mkdir(exist_ok=True)
+    (windows / "vorrik.ico").write_bytes(ico([(ICON_16, 1), (ICON_32, 1), (ICON_32, 2), (ICON_32, 4)]))
