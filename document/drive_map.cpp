@@ -59,6 +59,7 @@ DriveMap DriveMap::FromEnvironment() {
 #endif
 }
 
+#ifndef Q_OS_WIN
 DriveMap DriveMap::FromWinePrefix(const QString& prefix, const QString& home) {
   DriveMap map;
   // Wine names each drive's link "c:", "d:", ...; "d::" entries are the raw
@@ -77,6 +78,7 @@ DriveMap DriveMap::FromWinePrefix(const QString& prefix, const QString& home) {
             [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
   return map;
 }
+#endif
 
 int DriveMap::IndexOf(QChar letter) const {
   for (qsizetype i = 0; i < drives_.size(); ++i)

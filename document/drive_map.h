@@ -29,16 +29,18 @@ struct DrivePath {
 };
 
 /// Turns the program's Windows-form paths ("C:\cog\door.cog") into native
-/// ones. On Windows a drive is itself. Elsewhere the drives are those of the
+/// ones. On Windows a drive is itself (a map of given drives still maps). Elsewhere the drives are those of the
 /// Wine prefix, or C: for the home folder and Z: for "/" when there is none.
 class DriveMap {
  public:
   /// The map of this machine: Windows drives, or those of $WINEPREFIX (else
   /// ~/.wine), or C: = home and Z: = "/".
   static DriveMap FromEnvironment();
+#ifndef Q_OS_WIN
   /// The drives of the Wine prefix's dosdevices folder; C: = home and Z: = "/"
   /// when that folder holds none.
   static DriveMap FromWinePrefix(const QString& prefix, const QString& home);
+#endif
   /// A map of the given drives.
   explicit DriveMap(QList<Drive> drives) : drives_(std::move(drives)) {}
 

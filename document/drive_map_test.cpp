@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "document/test_shell.h"
@@ -45,6 +46,26 @@ class DriveMapTest : public ::testing::Test {
   QString home;
 };
 
+#ifdef Q_OS_WIN
+// On Windows the drives are the machine's own and a path is native as it is.
+TEST_F(DriveMapTest, WindowsDrivesAreTheMachinesOwn) {
+  const DriveMap map = DriveMap::FromEnvironment();
+  QStringList letters;
+  for (const QFileInfo& drive : QDir::drives()) letters << drive.absolutePath().left(1).toUpper();
+  QStringList listed;
+  for (const Drive& d : map.drives()) listed << QString(d.letter);
+  EXPECT_EQ(listed, letters);
+  // The drive that holds the temporary folder is among them, and a path on it
+  // is its own native path, with "\" separators.
+  const QString folder = QDir::toNativeSeparators(tmp.path());
+  const int index = map.IndexOf(folder.at(0));
+  ASSERT_GE(index, 0) << folder.toStdString();
+  EXPECT_EQ(map.ToNative(folder + QStringLiteral("\door.cog")).path, folder + QStringLiteral("\door.cog"));
+  EXPECT_EQ(map.FromNative(tmp.filePath(QStringLiteral("cog/door.cog"))).path,
+            folder + QStringLiteral("\cog\door.cog"));
+  EXPECT_EQ(map.DriveHolding(tmp.path()), index);
+}
+#else
 TEST_F(DriveMapTest, DrivesOfAWinePrefix) {
   const QString prefix = MakePrefix();
   const DriveMap map = DriveMap::FromWinePrefix(prefix, home);
@@ -73,6 +94,7 @@ TEST_F(DriveMapTest, EnvironmentPrefixIsUsed) {
     qputenv("WINEPREFIX", saved);
   EXPECT_EQ(described, QStringLiteral("C:=%1/drive_c Z:=/").arg(prefix));
 }
+#endif
 
 struct PathCase {
   const char* name;

@@ -18,7 +18,16 @@ namespace {
 
 const QString kFailureTitle = QStringLiteral("VORRIK");
 
+// The file unit takes paths as the file system's bytes on Linux and as UTF-8
+// on Windows, where it calls the wide-character API; its sentences come back
+// the same way.
+#ifdef Q_OS_WIN
+std::string NativeBytes(const QString& nativePath) { return nativePath.toStdString(); }
+QString FromNativeText(const std::string& text) { return QString::fromStdString(text); }
+#else
 std::string NativeBytes(const QString& nativePath) { return QFile::encodeName(nativePath).toStdString(); }
+QString FromNativeText(const std::string& text) { return QString::fromLocal8Bit(text); }
+#endif
 
 /// Reads the file into lines, a block at a time, so that no copy of the
 /// whole file is held beside them; returns why it cannot be read, or "".
@@ -33,12 +42,12 @@ QString ReadScriptFile(const QString& nativePath, LineStore& lines) {
     lines.finishBytes();
     failure = reader.error();
   }
-  return QString::fromLocal8Bit(failure);
+  return FromNativeText(failure);
 }
 
 /// Replaces the file with bytes, all or nothing; returns why it cannot, or "".
 QString WriteScriptFile(const QString& nativePath, const std::string& bytes) {
-  return QString::fromLocal8Bit(WriteScriptAtomically(NativeBytes(nativePath), bytes));
+  return FromNativeText(WriteScriptAtomically(NativeBytes(nativePath), bytes));
 }
 
 /// The size of the file that saving lines writes: every character is one

@@ -7,7 +7,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <random>
 #include <string>
@@ -358,7 +360,9 @@ TEST_P(OpenFailureTest, KeepsLinesPathTitleAndFlag) {
   QFile big(Native(QStringLiteral("big.cog")));
   ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(64 * 1024 * 1024 + 1));  // sparse
   big.close();
+#ifndef Q_OS_WIN
   ASSERT_EQ(::mkfifo(QFile::encodeName(Native(QStringLiteral("pipe.cog"))).constData(), 0600), 0);
+#endif
   AnalysisEngine engine;
   engine.baselineTally = 3.0f;
   EXPECT_FALSE(doc.OpenScript(c.folder, c.file, engine));
@@ -366,6 +370,13 @@ TEST_P(OpenFailureTest, KeepsLinesPathTitleAndFlag) {
   ExpectKeptDocument();
   EXPECT_EQ(engine.baselineTally, 3.0f);
 }
+
+#ifdef Q_OS_WIN
+// Every folder holds the names of the devices.
+const OpenFailure kNotAFile{"Device", "C:", "NUL", "Cannot open C:\\NUL\n\nIt is a device or a pipe, not a file."};
+#else
+const OpenFailure kNotAFile{"Pipe", "C:", "pipe.cog", "Cannot open C:\\pipe.cog\n\nIt is a device or a pipe, not a file."};
+#endif
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, OpenFailureTest,
@@ -378,7 +389,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "Cannot open C:\\keep.cog\\a.cog\n\nThe folder it should be in does not exist."},
         OpenFailure{"TooLarge", "C:", "big.cog",
                     "Cannot open C:\\big.cog\n\nThe file is larger than 64 MiB, far more than a COG script can be."},
-        OpenFailure{"Pipe", "C:", "pipe.cog", "Cannot open C:\\pipe.cog\n\nIt is a device or a pipe, not a file."},
+        kNotAFile,
         OpenFailure{"NameTooLong", "C:", QString(300, u'n'),
                     "Cannot open C:\\" + QString(300, u'n') + "\n\nThe file name or its path is too long."},
         OpenFailure{"NoSuchDrive", "Q:", "a.cog", "Cannot open Q:\\a.cog\n\nThere is no drive Q: on this computer."}),

@@ -10,7 +10,26 @@
 
 #include "ui/look.h"
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace vorrik {
+
+#ifdef Q_OS_WIN
+namespace {
+/// Whether nothing would see what the program prints: no console, and no
+/// handles given by the program that started it (as a test run gives).
+bool HasNoConsole() {
+  if (::GetConsoleWindow() != nullptr || qEnvironmentVariableIsSet("QT_COMMAND_LINE_PARSER_NO_GUI_MESSAGE_BOXES"))
+    return false;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  ::GetStartupInfoW(&startup);
+  return (startup.dwFlags & STARTF_USESTDHANDLES) == 0;
+}
+}  // namespace
+#endif
 
 void SetUpApplication() {
   // Ties the windows to the installed desktop entry (its icon and name).
@@ -45,6 +64,14 @@ QString FileFromCommandLine(const QCoreApplication& app) {
   parser.process(app);
   const QStringList files = parser.positionalArguments();
   if (files.size() > 1) {
+#ifdef Q_OS_WIN
+    // A program started from Explorer has no console to print to: the answer
+    // goes in a message box, as Qt gives --help and --version there.
+    if (HasNoConsole()) {
+      ::MessageBoxW(nullptr, L"Give one file at most.", L"vorrik", MB_OK | MB_ICONERROR);
+      std::exit(2);
+    }
+#endif
     std::fputs("vorrik: give one file at most\n", stderr);
     std::exit(2);
   }
