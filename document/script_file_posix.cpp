@@ -1,4 +1,9 @@
-#include "document/script_file.h"
+// The script file unit on Linux and other POSIX systems.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -10,60 +15,17 @@
 #include <vector>
 
 #include "document/script_bytes.h"
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <sys/stat.h>
-
-#include <filesystem>
-#include <system_error>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/xattr.h>
-#include <unistd.h>
-#endif
+#include "document/script_file.h"
+#include "document/script_file_internal.h"
 
 namespace vorrik {
 namespace {
 
-const char* const kFolder = "It is a folder, not a file.";
-const char* const kNotAFile = "It is a device or a pipe, not a file.";
-const char* const kTooLarge = "The file is larger than 64 MiB, far more than a COG script can be.";
+using script_file::kFolder;
+using script_file::kNotAFile;
+using script_file::kTooLarge;
 
-// The few file calls used below: POSIX, or the C library's on Windows. Each
-// returns -1 with errno set on failure.
-#ifdef _WIN32
-using FileStatus = struct _stat64;
-int StatusOf(const std::string& path, FileStatus& status) { return _stat64(path.c_str(), &status); }
-int StatusOf(int fd, FileStatus& status) { return _fstat64(fd, &status); }
-bool IsFolder(const FileStatus& status) { return (status.st_mode & _S_IFMT) == _S_IFDIR; }
-bool IsRegular(const FileStatus& status) { return (status.st_mode & _S_IFMT) == _S_IFREG; }
-int OpenToRead(const std::string& path) { return _open(path.c_str(), _O_RDONLY | _O_BINARY); }
-int CreateNew(const std::string& path) {
-  return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-}
-long long ReadSome(int fd, char* buffer, std::size_t size) {
-  return _read(fd, buffer, static_cast<unsigned>(size));
-}
-long long WriteSome(int fd, const char* data, std::size_t size) {
-  return _write(fd, data, static_cast<unsigned>(size));
-}
-bool IsWritable(const std::string& path) { return _access(path.c_str(), 2) == 0; }
-int Flush(int fd) { return _commit(fd); }
-int Close(int fd) { return _close(fd); }
-void Remove(const std::string& path) { _unlink(path.c_str()); }
-int Replace(const std::string& from, const std::string& to) {
-  // The C library's rename() refuses to replace a file here.
-  std::error_code error;
-  std::filesystem::rename(from, to, error);
-  if (!error) return 0;
-  const std::error_condition condition = error.default_error_condition();
-  errno = condition.category() == std::generic_category() ? condition.value() : EIO;
-  return -1;
-}
-#else
+// The few file calls used below. Each returns -1 with errno set on failure.
 using FileStatus = struct stat;
 int StatusOf(const std::string& path, FileStatus& status) { return ::stat(path.c_str(), &status); }
 int StatusOf(int fd, FileStatus& status) { return ::fstat(fd, &status); }
@@ -82,27 +44,10 @@ int Flush(int fd) { return ::fsync(fd); }
 int Close(int fd) { return ::close(fd); }
 void Remove(const std::string& path) { ::unlink(path.c_str()); }
 int Replace(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()); }
-#endif
 
 // Writing a file in place, and handing a replaced file's owner and attributes
 // on to the file that replaces it. The int functions return -1 with errno set
-// on failure.
-#ifdef _WIN32
-int OpenToUpdate(const std::string& path) { return _open(path.c_str(), _O_RDWR | _O_BINARY); }
-int Rewind(int fd) { return _lseeki64(fd, 0, SEEK_SET) < 0 ? -1 : 0; }
-int Resize(int fd, std::size_t size) {
-  const errno_t error = _chsize_s(fd, static_cast<long long>(size));
-  if (error != 0) errno = error;
-  return error != 0 ? -1 : 0;
-}
-int Duplicate(int fd) { return _dup(fd); }
-// No reservation here: a full disk shows in the writes, and the old bytes are
-// put back.
-int Reserve(int, std::size_t) { return 0; }
-// The C library has no owner or extended attributes to hand on.
-bool TakeIdentity(int, int, const FileStatus&) { return true; }
-#else
-// O_NONBLOCK, as for reading: the caller checks that it opened a regular file.
+// on failure. O_NONBLOCK, as for reading: the caller checks that it opened a regular file.
 int OpenToUpdate(const std::string& path) { return ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); }
 int Rewind(int fd) { return ::lseek(fd, 0, SEEK_SET) < 0 ? -1 : 0; }
 int Resize(int fd, std::size_t size) { return ::ftruncate(fd, static_cast<off_t>(size)); }
@@ -191,23 +136,14 @@ bool TakeIdentity(int fd, int oldFd, const FileStatus& old) {
   // ACL sets the permission bits too.
   return CopyAttributes(oldFd, fd) && ::fchmod(fd, old.st_mode & 07777) == 0;
 }
-#endif
-
-bool IsSeparator(char c) {
-#ifdef _WIN32
-  return c == '/' || c == '\\';
-#else
-  return c == '/';
-#endif
-}
 
 /// Where the last component of path starts (trailing separators ignored) and
 /// where it ends.
 std::pair<std::size_t, std::size_t> LastComponent(const std::string& path) {
   std::size_t end = path.size();
-  while (end > 1 && IsSeparator(path[end - 1])) --end;
+  while (end > 1 && path[end - 1] == '/') --end;
   std::size_t start = end;
-  while (start > 0 && !IsSeparator(path[start - 1])) --start;
+  while (start > 0 && path[start - 1] != '/') --start;
   return {start, end};
 }
 
@@ -215,13 +151,8 @@ std::pair<std::size_t, std::size_t> LastComponent(const std::string& path) {
 std::string FolderOf(const std::string& path) {
   std::size_t cut = LastComponent(path).first;
   if (cut == 0) return ".";
-  while (cut > 1 && IsSeparator(path[cut - 2])) --cut;
-  std::string folder = path.substr(0, cut > 1 ? cut - 1 : 1);
-#ifdef _WIN32
-  // "C:" alone is the current folder of drive C:, not its root.
-  if (folder.back() == ':') folder += '\\';
-#endif
-  return folder;
+  while (cut > 1 && path[cut - 2] == '/') --cut;
+  return path.substr(0, cut > 1 ? cut - 1 : 1);
 }
 
 bool IsFolderPath(const std::string& path) {
@@ -249,7 +180,6 @@ std::string OpenFailure(const std::string& path, int error) {
 /// exist yet: saving writes the link's target and keeps the link.
 std::string FollowLinks(const std::string& path, std::string& target) {
   target = path;
-#ifndef _WIN32
   for (int hops = 0;; ++hops) {
     struct stat status;
     // An error here is met again, and reported, by the caller's stat().
@@ -263,7 +193,6 @@ std::string FollowLinks(const std::string& path, std::string& target) {
     const std::string next(link, static_cast<std::size_t>(length));
     target = next[0] == '/' ? next : FolderOf(target) + '/' + next;
   }
-#endif
   return {};
 }
 
@@ -338,7 +267,6 @@ std::optional<std::string> ReplaceByRename(const std::string& target, std::strin
     Remove(temporary);
     return outcome;
   }
-#ifndef _WIN32
   // The rename itself reaches the disk with the folder. It is done whatever
   // this says, so a failure here is no failure of the save.
   const int folder = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -346,7 +274,6 @@ std::optional<std::string> ReplaceByRename(const std::string& target, std::strin
     ::fsync(folder);
     ::close(folder);
   }
-#endif
   return outcome;
 }
 
@@ -372,9 +299,7 @@ std::string ReadOldBytes(int fd, std::string& bytes) {
   if (StatusOf(fd, status) != 0) return FailureReason(errno, FileOperation::Reading);
   // Its bytes are held in memory until the new ones are safely written.
   if (const char* refusal = Refusal(status)) return refusal;
-#ifndef _WIN32
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-#endif
   bytes.resize(static_cast<std::size_t>(status.st_size) + 1);
   std::size_t have = 0;
   for (;;) {
@@ -436,43 +361,6 @@ std::string WriteInPlace(const std::string& target, std::string_view bytes) {
 
 }  // namespace
 
-std::string FailureReason(int error, FileOperation operation) {
-  const bool reading = operation == FileOperation::Reading;
-  switch (error) {
-    case ENOSPC:
-      return "The disk is full.";
-#ifdef EDQUOT
-    case EDQUOT:
-      return "The disk is full: your quota on it is used up.";
-#endif
-    case EACCES:
-    case EPERM:
-      return reading ? "You are not allowed to read the file or to open its folder."
-                     : "The file or its folder is read-only, or you are not allowed to change it.";
-    case EROFS:
-      return "The disk is read-only.";
-    case ENAMETOOLONG:
-      return "The file name or its path is too long.";
-    case EISDIR:
-      return kFolder;
-    case ENOENT:
-      return reading ? "The file does not exist." : "The folder it should go in does not exist.";
-    case ENOTDIR:
-      return reading ? "The folder it should be in does not exist." : "The folder it should go in does not exist.";
-    case EIO:
-      return reading ? "The disk reported an error while the file was being read."
-                     : "The disk reported an error while the file was being written.";
-    case EMFILE:
-    case ENFILE:
-      return "Too many files are open at once; close some and try again.";
-    case ELOOP:
-      return "The path holds a loop of symbolic links, or too many of them.";
-    default:
-      return "The system refused it: " + std::string(std::strerror(error)) + " (error " + std::to_string(error) +
-             ").";
-  }
-}
-
 std::string ScriptReader::open(const std::string& nativePath) {
   close();
   // Looked at before it is opened: opening a device can itself have effects.
@@ -491,10 +379,8 @@ std::string ScriptReader::open(const std::string& nativePath) {
     Close(fd);
     return refusal;
   }
-#ifndef _WIN32
   // A regular file: from here on it is read as usual.
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-#endif
   fd_ = fd;
   size_ = static_cast<std::size_t>(status.st_size);
   return {};

@@ -1,8 +1,6 @@
 #include "document/script_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -10,11 +8,19 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "document/script_bytes.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #ifdef __linux__
 #include <grp.h>
@@ -42,10 +48,12 @@ TEST(FailureReason, PlainSentences) {
   const std::string noFolder = "The folder it should go in does not exist.";
   const std::string loop = "The path holds a loop of symbolic links, or too many of them.";
   const std::string other =
-      "The system refused it: " + std::string(std::strerror(ESTALE)) + " (error " + std::to_string(ESTALE) + ").";
+      "The system refused it: " + std::string(std::strerror(EXDEV)) + " (error " + std::to_string(EXDEV) + ").";
   const std::tuple<int, std::string, std::string> cases[] = {
       {ENOSPC, full, full},
+#ifdef EDQUOT
       {EDQUOT, "The disk is full: your quota on it is used up.", "The disk is full: your quota on it is used up."},
+#endif
       {EACCES, notAllowed, readOnly},
       {EPERM, notAllowed, readOnly},
       {EROFS, "The disk is read-only.", "The disk is read-only."},
@@ -59,7 +67,7 @@ TEST(FailureReason, PlainSentences) {
       {ENFILE, tooMany, tooMany},
       {ELOOP, loop, loop},
       // Any other error is named by the system's text and its number.
-      {ESTALE, other, other},
+      {EXDEV, other, other},
   };
   // Reading and writing differ where what the user can do about it does.
   for (const auto& [error, reading, writing] : cases) {
@@ -68,29 +76,75 @@ TEST(FailureReason, PlainSentences) {
   }
 }
 
-/// A fresh folder for each test.
+/// The file system's path for a native path (UTF-8 on Windows). On Windows
+/// an absolute path takes the "\\?\" form, which the C library's calls need
+/// past 260 characters.
+fs::path FsPath(std::string native) {
+#ifdef _WIN32
+  if (native.size() > 2 && native[1] == ':') {
+    std::replace(native.begin(), native.end(), '/', '\\');
+    native = "\\\\?\\" + native;
+  }
+#endif
+  return fs::path(std::u8string(native.begin(), native.end()));
+}
+
+std::string Native(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+/// A fresh folder for each test, its paths given as native paths.
 class ScriptFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "script_file_test.XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root = pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && root.empty(); ++attempt) {
+      const fs::path folder = fs::temp_directory_path() / ("script_file_test." + std::to_string(random()));
+      if (fs::create_directory(folder)) root = Native(folder);
+    }
+    ASSERT_FALSE(root.empty());
   }
-  void TearDown() override { fs::remove_all(root); }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(FsPath(root), ignored);
+  }
 
   std::string Path(const std::string& name) const { return root + "/" + name; }
   void Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(Path(name), std::ios::binary) << bytes;
+    std::ofstream(FsPath(Path(name)), std::ios::binary) << bytes;
   }
   std::string Read(const std::string& name) const {
-    std::ifstream in(Path(name), std::ios::binary);
+    std::ifstream in(FsPath(Path(name)), std::ios::binary);
     return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "(missing)";
   }
-  std::vector<std::string> Entries() const {
+  std::vector<std::string> Entries(const std::string& folder = "") const {
+    const fs::path path = FsPath(folder.empty() ? root : Path(folder));
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(root)) names.push_back(entry.path().filename().string());
+#ifdef _WIN32
+    // The C library's folder listing gives up past 260 characters.
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((path.wstring() + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) ADD_FAILURE() << "cannot list " << folder;
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+      const std::wstring_view name = found.cFileName;
+      if (name != L"." && name != L"..") names.push_back(Native(fs::path(name)));
+    }
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+#else
+    for (const auto& entry : fs::directory_iterator(path)) names.push_back(Native(entry.path().filename()));
+#endif
     std::sort(names.begin(), names.end());
     return names;
+  }
+  /// The whole file through ScriptReader, or why it cannot be read.
+  static std::string ReadThrough(const std::string& path) {
+    ScriptReader reader;
+    if (std::string reason = reader.open(path); !reason.empty()) return "(" + reason + ")";
+    std::string bytes;
+    char block[4096];
+    while (const std::size_t n = reader.read(block, sizeof block)) bytes.append(block, n);
+    return reader.error().empty() ? bytes : "(" + reader.error() + ")";
   }
 
   std::string root;
@@ -122,6 +176,81 @@ TEST_F(ScriptFileTest, ReaderRefusesAFileThatGrowsPastTheLimit) {
   EXPECT_EQ(total, kMaxScriptBytes);
 }
 
+
+// What is no file is refused by reading and by saving alike, and a save
+// refused leaves nothing behind.
+TEST_F(ScriptFileTest, FoldersDevicesAndMissingFoldersAreRefused) {
+  ASSERT_TRUE(fs::create_directory(FsPath(Path("cogs"))));
+  const std::string folder = "It is a folder, not a file.";
+  const std::string device = "It is a device or a pipe, not a file.";
+  struct Case {
+    std::string path;
+    std::string reading;
+    std::string writing;
+  };
+  const Case cases[] = {
+      {Path("cogs"), folder, folder},
+      {Path("cogs") + "/", folder, folder},
+#ifdef _WIN32
+      {"NUL", device, device},
+      {Path("cogs") + "/CON", device, device},
+      {"\\\\.\\pipe\\vorrik-no-such-pipe", device, device},
+#else
+      {"/dev/null", device, device},
+#endif
+      {Path("gone/door.cog"), "The folder it should be in does not exist.",
+       "The folder it should go in does not exist."},
+      {Path("cogs/door.cog"), "The file does not exist.", ""},  // saving creates it
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ReadThrough(c.path), "(" + c.reading + ")") << c.path;
+    EXPECT_EQ(WriteScriptAtomically(c.path, "new\r\n"), c.writing) << c.path;
+  }
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"cogs"}));
+  EXPECT_EQ(Entries("cogs"), (std::vector<std::string>{"door.cog"}));
+  EXPECT_EQ(Read("cogs/door.cog"), "new\r\n");
+}
+
+// Names in any script and paths past the 260 characters of Windows' short
+// form are read, replaced and created.
+TEST_F(ScriptFileTest, UnicodeNamesAndLongPathsRoundTrip) {
+  // Cyrillic, CJK and an emoji outside the Basic Multilingual Plane.
+  const std::string unicode = "\xd0\xba\xd0\xbe\xd0\xb3 \xe8\x84\x9a\xe6\x9c\xac \xf0\x9f\x9a\xaa";
+  std::string deep = "long";
+  for (int i = 0; i < 4; ++i) deep += "/" + std::string(90, static_cast<char>('a' + i));
+  ASSERT_GT(Path(deep).size(), 360u);
+  for (const std::string& folder : {unicode, deep}) {
+    ASSERT_TRUE(fs::create_directories(FsPath(Path(folder)))) << folder;
+    const std::string old = folder + "/" + unicode + ".cog";
+    const std::string created = folder + "/" + std::string(120, 'n') + ".cog";
+    Write(old, "old \xe9\r\n");
+    EXPECT_EQ(ReadThrough(Path(old)), "old \xe9\r\n") << folder;
+    EXPECT_EQ(WriteScriptAtomically(Path(old), "new \xff\r\n"), "") << folder;
+    EXPECT_EQ(WriteScriptAtomically(Path(created), "made\r\n"), "") << folder;
+    EXPECT_EQ(ReadThrough(Path(old)), "new \xff\r\n") << folder;
+    EXPECT_EQ(ReadThrough(Path(created)), "made\r\n") << folder;
+    EXPECT_EQ(Entries(folder), (std::vector<std::string>{std::string(120, 'n') + ".cog", unicode + ".cog"}))
+        << folder;
+  }
+}
+
+// A file being read is no obstacle to saving it: the reader goes on with the
+// bytes it opened.
+TEST_F(ScriptFileTest, ReaderLocksNothing) {
+  Write("door.cog", "old\r\n");
+  ScriptReader reader;
+  ASSERT_EQ(reader.open(Path("door.cog")), "");
+  EXPECT_EQ(WriteScriptAtomically(Path("door.cog"), "new text\r\n"), "");
+  char block[64];
+  EXPECT_EQ(std::string(block, reader.read(block, sizeof block)), "old\r\n");
+  EXPECT_EQ(reader.error(), "");
+  // Windows lists a file whose deletion waits for its last handle.
+  reader.close();
+  EXPECT_EQ(Read("door.cog"), "new text\r\n");
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"door.cog"}));
+}
+
+#ifndef _WIN32
 TEST_F(ScriptFileTest, WriterReplacesKeepingPermissionsAndFollowsLinks) {
   Write("door.cog", "old\r\n");
   ASSERT_EQ(::chmod(Path("door.cog").c_str(), 0640), 0);
@@ -136,7 +265,6 @@ TEST_F(ScriptFileTest, WriterReplacesKeepingPermissionsAndFollowsLinks) {
   EXPECT_EQ(Entries(), (std::vector<std::string>{"door.cog", "link.cog", "target.cog"}));
 }
 
-// Folders, missing folders and long names: see the document's save tests.
 TEST_F(ScriptFileTest, WriterRefusesPipesAndLinkLoops) {
   ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
   ASSERT_EQ(::symlink("loop", Path("loop").c_str()), 0);
@@ -145,6 +273,193 @@ TEST_F(ScriptFileTest, WriterRefusesPipesAndLinkLoops) {
             "The path holds a loop of symbolic links, or too many of them.");
   EXPECT_EQ(Entries(), (std::vector<std::string>{"loop", "pipe"}));
 }
+#endif
+
+
+#ifdef _WIN32
+
+std::wstring Wide(const std::string& native) { return FsPath(native).wstring(); }
+
+const std::string kShared = "Another program has the file open. Close it there, then try again.";
+const std::string kReadOnly = "The file or its folder is read-only, or you are not allowed to change it.";
+
+/// hold_file, beside this program, holding a file open until it goes.
+class Holder {
+ public:
+  Holder(const std::string& sharing, const std::string& path) {
+    std::wstring program(MAX_PATH, L'\0');
+    program.resize(GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size())));
+    program = program.substr(0, program.find_last_of(L'\\') + 1) + L"hold_file.exe";
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    HANDLE childIn = nullptr, childOut = nullptr;
+    if (!CreatePipe(&childIn, &input_, &inherited, 0) || !CreatePipe(&output_, &childOut, &inherited, 0)) {
+      ADD_FAILURE() << "no pipes: error " << GetLastError();
+      return;
+    }
+    SetHandleInformation(input_, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(output_, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = childIn;
+    startup.hStdOutput = childOut;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    std::wstring command = L"\"" + program + L"\" " + Wide(sharing) + L" \"" + Wide(path) + L"\"";
+    PROCESS_INFORMATION process{};
+    const bool started = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                        &startup, &process);
+    CloseHandle(childIn);
+    CloseHandle(childOut);
+    if (!started) {
+      ADD_FAILURE() << "cannot start hold_file: error " << GetLastError();
+      return;
+    }
+    CloseHandle(process.hThread);
+    process_ = process.hProcess;
+    // It says "held" once the file is open; its output ends without it when
+    // it could not open the file.
+    char said[5] = {};
+    DWORD got = 0, total = 0;
+    while (total < sizeof said && ReadFile(output_, said + total, sizeof said - total, &got, nullptr) && got > 0)
+      total += got;
+    held_ = std::string(said, total) == "held\n";
+    if (!held_) ADD_FAILURE() << "hold_file did not hold " << path;
+  }
+  ~Holder() {
+    // The end of its input lets it go.
+    CloseHandle(input_);
+    if (process_ != nullptr) {
+      WaitForSingleObject(process_, INFINITE);
+      CloseHandle(process_);
+    }
+    CloseHandle(output_);
+  }
+  bool held() const { return held_; }
+
+ private:
+  HANDLE input_ = nullptr;
+  HANDLE output_ = nullptr;
+  HANDLE process_ = nullptr;
+  bool held_ = false;
+};
+
+// Another program holding the file open: without any sharing, neither reading
+// nor saving may open it; sharing all but deleting, it is read, but not
+// replaced. The old bytes stay, and no temporary file is left.
+TEST_F(ScriptFileTest, FileHeldOpenByAnotherProgram) {
+  const struct {
+    const char* sharing;
+    std::string reading;
+  } cases[] = {{"none", "(" + kShared + ")"}, {"no-delete", "old\r\n"}};
+  for (const auto& c : cases) {
+    Write("door.cog", "old\r\n");
+    {
+      const Holder holder(c.sharing, Path("door.cog"));
+      ASSERT_TRUE(holder.held());
+      EXPECT_EQ(ReadThrough(Path("door.cog")), c.reading) << c.sharing;
+      EXPECT_EQ(WriteScriptAtomically(Path("door.cog"), "new\r\n"), kShared) << c.sharing;
+    }
+    EXPECT_EQ(Read("door.cog"), "old\r\n") << c.sharing;
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"door.cog"})) << c.sharing;
+    // Once it is closed there, saving works.
+    EXPECT_EQ(WriteScriptAtomically(Path("door.cog"), "new\r\n"), "") << c.sharing;
+    EXPECT_EQ(Read("door.cog"), "new\r\n") << c.sharing;
+  }
+}
+
+TEST_F(ScriptFileTest, ReadOnlyAttributeRefusesTheSave) {
+  Write("door.cog", "old\r\n");
+  ASSERT_TRUE(SetFileAttributesW(Wide(Path("door.cog")).c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(WriteScriptAtomically(Path("door.cog"), "new\r\n"), kReadOnly);
+  EXPECT_EQ(ReadThrough(Path("door.cog")), "old\r\n");
+  EXPECT_EQ(GetFileAttributesW(Wide(Path("door.cog")).c_str()) & FILE_ATTRIBUTE_READONLY,
+            DWORD{FILE_ATTRIBUTE_READONLY});
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"door.cog"}));
+  ASSERT_TRUE(SetFileAttributesW(Wide(Path("door.cog")).c_str(), FILE_ATTRIBUTE_NORMAL));
+}
+
+// A second name of the file keeps seeing it: the file is written in place.
+TEST_F(ScriptFileTest, HardLinkSeesTheNewBytes) {
+  Write("door.cog", "old text\r\n");
+  ASSERT_TRUE(CreateHardLinkW(Wide(Path("door-link.cog")).c_str(), Wide(Path("door.cog")).c_str(), nullptr))
+      << GetLastError();
+  EXPECT_EQ(WriteScriptAtomically(Path("door.cog"), "new\r\n"), "");
+  EXPECT_EQ(Read("door.cog"), "new\r\n");
+  EXPECT_EQ(Read("door-link.cog"), "new\r\n");
+  EXPECT_EQ(WriteScriptAtomically(Path("door-link.cog"), "newer, longer\r\n"), "");
+  EXPECT_EQ(Read("door.cog"), "newer, longer\r\n");
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"door-link.cog", "door.cog"}));
+}
+
+// The file that replaces the old one has the old one's attributes.
+TEST_F(ScriptFileTest, ReplacedFileKeepsItsAttributes) {
+  const DWORD kinds[] = {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM};
+  for (const DWORD kind : kinds) {
+    Write("door.cog", "old\r\n");
+    const std::wstring path = Wide(Path("door.cog"));
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), kind));
+    const DWORD before = GetFileAttributesW(path.c_str());
+    if ((before & kind) != kind) GTEST_SKIP() << "the file system keeps no attribute " << kind << " here";
+    EXPECT_EQ(WriteScriptAtomically(Path("door.cog"), "new\r\n"), "") << kind;
+    EXPECT_EQ(GetFileAttributesW(path.c_str()), before) << kind;
+    EXPECT_EQ(Read("door.cog"), "new\r\n") << kind;
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"door.cog"})) << kind;
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+  }
+}
+
+TEST_F(ScriptFileTest, WriterFollowsSymbolicLinks) {
+  Write("target.cog", "old\r\n");
+  if (!CreateSymbolicLinkW(Wide(Path("link.cog")).c_str(), L"target.cog",
+                           SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE))
+    GTEST_SKIP() << "symbolic links cannot be made here (error " << GetLastError() << ")";
+  if (GetFileAttributesW(Wide(Path("link.cog")).c_str()) == INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << "Wine does not make symbolic links: CreateSymbolicLinkW reports success and makes nothing";
+  EXPECT_EQ(WriteScriptAtomically(Path("link.cog"), "new\r\n"), "");
+  EXPECT_EQ(Read("target.cog"), "new\r\n");
+  EXPECT_TRUE(fs::is_symlink(FsPath(Path("link.cog"))));
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"link.cog", "target.cog"}));
+}
+
+TEST(WindowsFailureReason, PlainSentences) {
+  const std::string notAllowed = "Windows does not allow this file name or path.";
+  const std::tuple<DWORD, std::string, std::string> cases[] = {
+      {ERROR_HANDLE_DISK_FULL, "The disk is full.", "The disk is full."},
+      {ERROR_ACCESS_DENIED, "You are not allowed to read the file or to open its folder.", kReadOnly},
+      {ERROR_WRITE_PROTECT, "The disk is read-only.", "The disk is read-only."},
+      {ERROR_FILE_NOT_FOUND, "The file does not exist.", "The folder it should go in does not exist."},
+      {ERROR_PATH_NOT_FOUND, "The folder it should be in does not exist.", "The folder it should go in does not exist."},
+      {ERROR_CRC, "The disk reported an error while the file was being read.",
+       "The disk reported an error while the file was being written."},
+      {ERROR_SHARING_VIOLATION, kShared, kShared},
+      {ERROR_LOCK_VIOLATION, kShared, kShared},
+      {ERROR_NOT_READY, "The drive is not ready: put in its disk or connect it, then try again.",
+       "The drive is not ready: put in its disk or connect it, then try again."},
+      {ERROR_INVALID_NAME, notAllowed, notAllowed},
+      {ERROR_DIRECTORY, notAllowed, notAllowed},
+  };
+  for (const auto& [code, reading, writing] : cases) {
+    EXPECT_EQ(WindowsFailureReason(code, FileOperation::Reading), reading) << code;
+    EXPECT_EQ(WindowsFailureReason(code, FileOperation::Writing), writing) << code;
+  }
+  // Any other code is named by the system's own text, without a full stop of
+  // its own.
+  const std::string other = WindowsFailureReason(ERROR_NOT_SAME_DEVICE, FileOperation::Writing);
+  EXPECT_EQ(other.rfind("The system refused it: ", 0), 0u) << other;
+  EXPECT_GT(other.size(), std::string("The system refused it: (error 17).").size()) << other;
+  EXPECT_EQ(other.substr(other.size() - 12), " (error 17).") << other;
+  EXPECT_EQ(other.find(". (error"), std::string::npos) << other;
+}
+
+// Bytes that are no UTF-8 name no file.
+TEST_F(ScriptFileTest, PathsThatAreNoUtf8AreRefused) {
+  const std::string name = Path("bad\xff.cog");
+  EXPECT_EQ(ReadThrough(name), "(Windows does not allow this file name or path.)");
+  EXPECT_EQ(WriteScriptAtomically(name, "new"), "Windows does not allow this file name or path.");
+  EXPECT_EQ(Entries(), std::vector<std::string>());
+}
+
+#endif
 
 #ifdef __linux__
 
@@ -301,7 +616,7 @@ INSTANTIATE_TEST_SUITE_P(
 #else
 
 TEST(ScriptFileIdentity, NeedsLinux) {
-  GTEST_SKIP() << "owners, hard links, extended attributes and other users are tested on Linux";
+  GTEST_SKIP() << "owners, groups, extended attributes and other users are Linux's";
 }
 
 #endif
