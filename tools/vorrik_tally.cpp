@@ -5,6 +5,7 @@
 #include <charconv>
 #include <csignal>
 #include <cstdio>
+#include <cwchar>
 #include <functional>
 #include <optional>
 #include <string>
@@ -12,8 +13,8 @@
 #include <vector>
 
 #ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
+#include <windows.h>
+#include <shellapi.h>
 #else
 #include <unistd.h>
 #endif
@@ -104,41 +105,76 @@ class Output {
   std::string failure_;
 };
 
-long long WriteSome(const char* data, std::size_t size) {
-#ifdef _WIN32
-  return _write(1, data, static_cast<unsigned>(size));
-#else
-  return ::write(1, data, size);
-#endif
-}
+const char* const kReaderGone = "The program reading the output has closed it.";
 
-std::string WriteFailure(int error) {
-  // SIGPIPE is ignored, so a reader that has gone shows up here.
-  if (error == EPIPE) return "The program reading the output has closed it.";
-  return vorrik::FailureReason(error, vorrik::FileOperation::Writing);
+/// Writes some of size (> 0) bytes to standard output, as bytes: how many
+/// were taken, or 0 with failure set.
+std::size_t WriteSome(const char* data, std::size_t size, std::string& failure) {
+  // Within what one call takes everywhere.
+  size = std::min<std::size_t>(size, 1u << 30);
+#ifdef _WIN32
+  DWORD written = 0;
+  if (!WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), data, static_cast<DWORD>(size), &written, nullptr)) {
+    const DWORD error = GetLastError();
+    failure = error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE
+                  ? kReaderGone
+                  : vorrik::WindowsFailureReason(error, vorrik::FileOperation::Writing);
+    return 0;
+  }
+#else
+  ssize_t written;
+  while ((written = ::write(1, data, size)) < 0 && errno == EINTR) {
+  }
+  if (written < 0) {
+    // SIGPIPE is ignored, so a reader that has gone shows up here.
+    failure = errno == EPIPE ? kReaderGone : vorrik::FailureReason(errno, vorrik::FileOperation::Writing);
+    return 0;
+  }
+#endif
+  // Nothing taken and no error: the device has no room.
+  if (written == 0) failure = vorrik::FailureReason(ENOSPC, vorrik::FileOperation::Writing);
+  return static_cast<std::size_t>(written);
 }
 
 bool Output::flush() {
   std::string_view rest = failed() ? std::string_view() : std::string_view(buffer_);
   while (!rest.empty()) {
-    const long long written = WriteSome(rest.data(), std::min<std::size_t>(rest.size(), 1u << 30));
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      // Nothing taken and no error: the device has no room.
-      failure_ = WriteFailure(written < 0 ? errno : ENOSPC);
-      break;
-    }
-    rest.remove_prefix(static_cast<std::size_t>(written));
+    const std::size_t written = WriteSome(rest.data(), rest.size(), failure_);
+    if (written == 0) break;
+    rest.remove_prefix(written);
   }
   buffer_.clear();
   return !failed();
 }
 
+/// Writes text to standard error: to a console as UTF-16, so that the file
+/// names in it show as they are; elsewhere as bytes, the same on every system.
+void WriteError(const std::string& text) {
+#ifdef _WIN32
+  const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD written = 0;
+  if (DWORD mode = 0; GetConsoleMode(error, &mode)) {
+    const int size = static_cast<int>(text.size());
+    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
+    WriteConsoleW(error, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    return;
+  }
+  for (std::string_view rest = text; !rest.empty(); rest.remove_prefix(written)) {
+    if (!WriteFile(error, rest.data(), static_cast<DWORD>(rest.size()), &written, nullptr) || written == 0) break;
+  }
+#else
+  std::fputs(text.c_str(), stderr);
+#endif
+}
+
+void Complain(const std::string& message) { WriteError("vorrik-tally: " + message + "\n"); }
+
 /// Writes the rest of out and returns status, or 1 with the reason on
 /// standard error when the output could not be written.
 int Finish(Output& out, int status) {
   if (out.flush()) return status;
-  std::fprintf(stderr, "vorrik-tally: cannot write the output: %s\n", out.failure().c_str());
+  Complain("cannot write the output: " + out.failure());
   return 1;
 }
 
@@ -191,8 +227,8 @@ class RipWriter : public vorrik::LineList {
 };
 
 int UsageError(const std::string& message) {
-  if (!message.empty()) std::fprintf(stderr, "vorrik-tally: %s\n", message.c_str());
-  std::fputs(kUsage, stderr);
+  if (!message.empty()) Complain(message);
+  WriteError(kUsage);
   return 2;
 }
 
@@ -210,7 +246,7 @@ std::string ReadBlocks(const std::string& path, const std::function<void(std::si
 }
 
 void ReportUnreadable(const std::string& path, const std::string& reason) {
-  std::fprintf(stderr, "vorrik-tally: cannot read %s: %s\n", path.c_str(), reason.c_str());
+  Complain("cannot read " + path + ": " + reason);
 }
 
 std::optional<ScriptLines> LoadOrReport(const std::string& path) {
@@ -319,24 +355,42 @@ int RunSelection(const std::string& option, std::string_view rangeText, const st
   // Lines come from decoded bytes and placeholders are ASCII, so every
   // character has its byte; should one not, the output stops before its line.
   if (const auto& error = ripped.unencodable()) {
-    std::fprintf(stderr, "vorrik-tally: line %zu of %s holds a character the code page cannot write\n",
-                 error->lineIndex + 1, path.c_str());
+    Complain("line " + std::to_string(error->lineIndex + 1) + " of " + path +
+             " holds a character the code page cannot write");
     return 1;
   }
   return status;
 }
 
+/// The arguments after the program's name, as UTF-8 on Windows, where the
+/// narrow ones would lose what the code page cannot hold.
+std::vector<std::string> Arguments([[maybe_unused]] int argc, [[maybe_unused]] char** argv) {
+#ifdef _WIN32
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> args;
+  for (int i = 1; wide != nullptr && i < count; ++i) {
+    const int length = static_cast<int>(std::wcslen(wide[i]));
+    std::string arg(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, wide[i], length, nullptr, 0, nullptr, nullptr)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide[i], length, arg.data(), static_cast<int>(arg.size()), nullptr, nullptr);
+    args.push_back(std::move(arg));
+  }
+  LocalFree(wide);
+  return args;
+#else
+  return std::vector<std::string>(argv + 1, argv + argc);
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef _WIN32
-  _setmode(_fileno(stdout), _O_BINARY);
-#else
+#ifndef _WIN32
   // A reader that goes away is reported as a failed write, not left to end
   // the process unannounced.
   std::signal(SIGPIPE, SIG_IGN);
 #endif
-  std::vector<std::string> args(argv + 1, argv + argc);
+  const std::vector<std::string> args = Arguments(argc, argv);
   if (args.empty()) return UsageError("");
   if (args[0] == "--help") {
     Output out;

@@ -12,12 +12,7 @@
 //   == .5 / -- 1    an operator pair (.5, and .5 more when the second is "-")
 //   "..." 1 / '...' 2   a closed quote
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -30,13 +25,41 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 extern char** environ;
+#endif
 
 namespace {
 
 namespace fs = std::filesystem;
 
+/// The path of a UTF-8 file name, as the tool takes its arguments.
+fs::path U8Path(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+
+std::string Utf8(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+#ifdef _WIN32
+/// The tool, beside this program (the build's path is the host's, not one
+/// that Windows knows).
+const std::wstring kTool = [] {
+  std::wstring self(MAX_PATH, L'\0');
+  self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
+  return self.substr(0, self.find_last_of(L'\\') + 1) + L"vorrik-tally.exe";
+}();
+#else
 const std::string kTool = VORRIK_TALLY_PATH;
+#endif
 const std::string kSamples = VORRIK_SAMPLES_DIR;
 
 std::string Sample(const std::string& name) { return kSamples + "/" + name; }
@@ -56,7 +79,12 @@ class ScratchFolder : public ::testing::Environment {
  public:
   static fs::path Path() {
     static const fs::path path = [] {
-      fs::path p = fs::temp_directory_path() / ("vorrik_tally_test." + std::to_string(getpid()));
+#ifdef _WIN32
+      const unsigned long process = GetCurrentProcessId();
+#else
+      const long process = getpid();
+#endif
+      fs::path p = fs::temp_directory_path() / ("vorrik_tally_test." + std::to_string(process));
       fs::create_directories(p);
       return p;
     }();
@@ -71,9 +99,9 @@ const auto* const kScratch = ::testing::AddGlobalTestEnvironment(new ScratchFold
 
 /// Writes bytes to a new file in the scratch folder and returns its path.
 std::string ScratchFile(const std::string& name, const std::string& bytes) {
-  const fs::path path = ScratchFolder::Path() / name;
+  const fs::path path = ScratchFolder::Path() / U8Path(name);
   WriteBytes(path, bytes);
-  return path.string();
+  return Utf8(path);
 }
 
 struct RunResult {
@@ -84,9 +112,85 @@ struct RunResult {
 
 struct RunOptions {
   unsigned watchdogSeconds = 0;  // see RunTool
-  int stdoutFd = -1;             // the tool's standard output; -1: captured
+#ifdef _WIN32
+  HANDLE stdoutHandle = nullptr;  // the tool's standard output; nullptr: captured
+#else
+  int stdoutFd = -1;  // the tool's standard output; -1: captured
+#endif
   std::vector<std::string> environment = {};  // NAME=value, in place of the test's own
 };
+
+#ifdef _WIN32
+
+/// arg as CommandLineToArgvW reads it back.
+std::wstring Quoted(const std::wstring& arg) {
+  std::wstring quoted = L"\"";
+  std::size_t backslashes = 0;
+  for (const wchar_t c : arg) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(2 * backslashes, L'\\');
+  return quoted + L'"';
+}
+
+/// Runs vorrik-tally with args (UTF-8), stdout and stderr captured
+/// separately. With a watchdog, a run that has not ended after that many
+/// seconds is stopped and fails the test instead of hanging it.
+RunResult RunTool(const std::vector<std::string>& args, const RunOptions& options = {}) {
+  static int runs = 0;
+  const fs::path stem = ScratchFolder::Path() / ("run" + std::to_string(++runs));
+  if (!options.environment.empty()) ADD_FAILURE() << "no environment of its own for the tool here";
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  const auto create = [&](const fs::path& path, DWORD access, DWORD disposition) {
+    return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  const HANDLE input = create(L"NUL", GENERIC_READ, OPEN_EXISTING);
+  const HANDLE output =
+      options.stdoutHandle != nullptr ? options.stdoutHandle : create(fs::path(stem) += ".out", GENERIC_WRITE, CREATE_ALWAYS);
+  const HANDLE error = create(fs::path(stem) += ".err", GENERIC_WRITE, CREATE_ALWAYS);
+  std::wstring command = Quoted(kTool);
+  for (const auto& arg : args) command += L" " + Quoted(U8Path(arg).wstring());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = input;
+  startup.hStdOutput = output;
+  startup.hStdError = error;
+  PROCESS_INFORMATION process{};
+  const bool started =
+      CreateProcessW(kTool.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+  const DWORD startError = GetLastError();
+  CloseHandle(input);
+  if (options.stdoutHandle == nullptr) CloseHandle(output);
+  CloseHandle(error);
+  RunResult result;
+  if (!started) {
+    ADD_FAILURE() << "cannot start vorrik-tally: error " << startError;
+    return result;
+  }
+  CloseHandle(process.hThread);
+  const DWORD wait = options.watchdogSeconds > 0 ? options.watchdogSeconds * 1000 : INFINITE;
+  if (WaitForSingleObject(process.hProcess, wait) != WAIT_OBJECT_0) {
+    ADD_FAILURE() << "vorrik-tally still runs after " << options.watchdogSeconds << " s";
+    TerminateProcess(process.hProcess, 255);
+    WaitForSingleObject(process.hProcess, INFINITE);
+  }
+  DWORD code = 0;
+  if (GetExitCodeProcess(process.hProcess, &code)) result.exitCode = static_cast<int>(code);
+  CloseHandle(process.hProcess);
+  if (options.stdoutHandle == nullptr) result.out = ReadBytes(fs::path(stem) += ".out");
+  result.err = ReadBytes(fs::path(stem) += ".err");
+  return result;
+}
+
+#else
 
 /// Runs vorrik-tally with args, stdout and stderr captured separately, and
 /// SIGPIPE at its default whatever the test inherited. With a watchdog, a run
@@ -161,6 +265,8 @@ RunResult RunTool(const std::vector<std::string>& args, const RunOptions& option
   result.err += ReadBytes(errPath);
   return result;
 }
+
+#endif
 
 /// The lines of a CR LF file (the samples are all CR LF; a bare LF stays in its line).
 std::vector<std::string> SplitCrLf(const std::string& bytes) {
@@ -274,11 +380,21 @@ TEST(VorrikTallyFiles, SixtyFourMiBIsTheLimit) {
 // Pipes, devices and folders are refused at once: a pipe that no one writes
 // to must not keep the tool waiting for a writer.
 TEST(VorrikTallyFiles, WhatIsNoScriptIsRefusedAtOnce) {
+#ifdef _WIN32
+  // A pipe that waits for a writer to connect.
+  const std::string pipe = "\\\\.\\pipe\\vorrik_tally_test." + std::to_string(GetCurrentProcessId());
+  const HANDLE server = CreateNamedPipeW(U8Path(pipe).c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
+                                         4096, 4096, 0, nullptr);
+  ASSERT_NE(server, INVALID_HANDLE_VALUE) << GetLastError();
+  const std::string device = "NUL";
+#else
   const std::string pipe = (ScratchFolder::Path() / "pipe.cog").string();
   ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const std::string device = "/dev/null";
+#endif
   const std::vector<std::pair<std::string, std::string>> cases = {
       {pipe, "It is a device or a pipe, not a file."},
-      {"/dev/null", "It is a device or a pipe, not a file."},
+      {device, "It is a device or a pipe, not a file."},
       {kSamples, "It is a folder, not a file."},
       {(ScratchFolder::Path() / "gone.cog").string(), "The file does not exist."},
   };
@@ -288,6 +404,9 @@ TEST(VorrikTallyFiles, WhatIsNoScriptIsRefusedAtOnce) {
     EXPECT_EQ(r.out, "") << path;
     EXPECT_EQ(r.err, "vorrik-tally: cannot read " + path + ": " + reason + "\n");
   }
+#ifdef _WIN32
+  CloseHandle(server);
+#endif
 }
 
 // A read that fails part-way must not pass for the end of the file: the tool
@@ -685,6 +804,28 @@ TEST(VorrikTallyRip, RippingAgainChangesNothing) {
 /// Where the output goes: a full disk, or a pipe that no one reads any more.
 enum class DeadOutput { FullDisk, ClosedPipe };
 
+#ifdef _WIN32
+
+// Windows has no full device to write to; a pipe's reader can go.
+RunResult RunIntoDeadOutput(const std::vector<std::string>& args, DeadOutput) {
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  HANDLE reader = nullptr, writer = nullptr;
+  if (!CreatePipe(&reader, &writer, &inherited, 0)) {
+    ADD_FAILURE() << "no pipe to give the tool: error " << GetLastError();
+    return {};
+  }
+  CloseHandle(reader);  // the reader is gone before the tool writes a byte
+  auto result = RunTool(args, {.stdoutHandle = writer});
+  CloseHandle(writer);
+  return result;
+}
+
+const std::vector<std::pair<DeadOutput, std::string>> kDeadOutputs = {
+    {DeadOutput::ClosedPipe, "The program reading the output has closed it."},
+};
+
+#else
+
 RunResult RunIntoDeadOutput(const std::vector<std::string>& args, DeadOutput sink) {
   int fd = -1;
   if (sink == DeadOutput::FullDisk) {
@@ -702,11 +843,15 @@ RunResult RunIntoDeadOutput(const std::vector<std::string>& args, DeadOutput sin
   return result;
 }
 
+const std::vector<std::pair<DeadOutput, std::string>> kDeadOutputs = {
+    {DeadOutput::FullDisk, "The disk is full."},
+    {DeadOutput::ClosedPipe, "The program reading the output has closed it."},
+};
+
+#endif
+
 TEST(VorrikTallyOutput, FailedWriteEndsTheRunWithStatus1) {
-#ifndef __linux__
-  GTEST_SKIP() << "/dev/full and SIGPIPE are Linux's";
-#else
-  const std::string missing = (ScratchFolder::Path() / "never-read.cog").string();
+  const std::string missing = Utf8(ScratchFolder::Path() / "never-read.cog");
   const std::vector<std::vector<std::string>> modes = {
       // The work stops at the first failed write: the missing file is never
       // reached, so it is not reported.
@@ -716,18 +861,32 @@ TEST(VorrikTallyOutput, FailedWriteEndsTheRunWithStatus1) {
       {"--rip", "5-21", Sample("carry.cog")},
       {"--help"},
   };
-  const std::vector<std::pair<DeadOutput, std::string>> sinks = {
-      {DeadOutput::FullDisk, "The disk is full."},
-      {DeadOutput::ClosedPipe, "The program reading the output has closed it."},
-  };
-  for (const auto& [sink, reason] : sinks) {
+  for (const auto& [sink, reason] : kDeadOutputs) {
     for (const auto& args : modes) {
       const auto r = RunIntoDeadOutput(args, sink);
       EXPECT_EQ(r.exitCode, 1) << args[0] << " into " << reason;
       EXPECT_EQ(r.err, "vorrik-tally: cannot write the output: " + reason + "\n") << args[0];
     }
   }
-#endif
+}
+
+// Any Unicode name on the command line opens its file, and is written back
+// as it was given, in the output and in the messages.
+TEST(VorrikTallyFiles, UnicodeNames) {
+  // Cyrillic, CJK and an emoji outside the Basic Multilingual Plane.
+  const std::string folder = "\xd0\xba\xd0\xbe\xd0\xb3 \xe8\x84\x9a\xe6\x9c\xac \xf0\x9f\x9a\xaa";
+  fs::create_directories(ScratchFolder::Path() / U8Path(folder));
+  // x= 1, = .5, 1; 1
+  const std::string script = ScratchFile(folder + "/\xf0\x9f\x9a\xaa \xd0\xb4\xd0\xb2\xd0\xb5\xd1\x80\xd1\x8c.cog",
+                                         "code\r\nx = 1;\r\n");
+  const std::string missing = Utf8(ScratchFolder::Path() / U8Path(folder + "/\xe9\x96\x80.cog"));
+  const auto r = RunTool({script, missing});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, " 2.5\t" + script + "\n");
+  EXPECT_EQ(r.err, "vorrik-tally: cannot read " + missing + ": The file does not exist.\n");
+  const auto ripped = RunTool({"--rip", "1-1", script});
+  EXPECT_EQ(ripped.exitCode, 0) << ripped.err;
+  EXPECT_EQ(ripped.out, "code\r\nx, -x;\r\n");
 }
 
 // ---------------------------------------------------------------------------
