@@ -112,7 +112,9 @@ NativePath DriveMap::ToNative(const QString& windowsPath) const {
   bool onDisk = true;  // every component so far exists
   for (const QString& component : resolved) {
     QString name = component;
-    if (onDisk && !QFileInfo::exists(Join(path, name))) {
+    // Where names ignore letter case the entry is found as written, but shown
+    // as it is on disk.
+    if (onDisk && (kPathCase == Qt::CaseInsensitive || !QFileInfo::exists(Join(path, name)))) {
       const QString match = FindIgnoringCase(path, name);
       if (match.isEmpty())
         onDisk = false;  // nothing below a missing entry can exist either

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <string_view>
+
 #include "document/test_shell.h"
 
 namespace vorrik {
@@ -62,9 +64,9 @@ TEST_F(DriveMapTest, WindowsDrivesAreTheMachinesOwn) {
   const QString folder = QDir::toNativeSeparators(tmp.path());
   const int index = map.IndexOf(folder.at(0));
   ASSERT_GE(index, 0) << folder.toStdString();
-  EXPECT_EQ(map.ToNative(folder + QStringLiteral("\door.cog")).path, folder + QStringLiteral("\door.cog"));
+  EXPECT_EQ(map.ToNative(folder + QStringLiteral("\\door.cog")).path, folder + QStringLiteral("\\door.cog"));
   EXPECT_EQ(map.FromNative(tmp.filePath(QStringLiteral("cog/door.cog"))).path,
-            folder + QStringLiteral("\cog\door.cog"));
+            folder + QStringLiteral("\\cog\\door.cog"));
   EXPECT_EQ(map.DriveHolding(tmp.path()), index);
 }
 #else
@@ -108,6 +110,10 @@ class ToNativeTest : public DriveMapTest, public ::testing::WithParamInterface<P
 
 TEST_P(ToNativeTest, MapsThePath) {
   const PathCase& c = GetParam();
+#ifdef Q_OS_WIN
+  if (std::string_view(c.name) == "ExactNameWinsOverOtherCase")
+    GTEST_SKIP() << "A Windows folder cannot hold two names that differ only in letter case";
+#endif
   const DriveMap map({{u'C', home}, {u'Z', QStringLiteral("/")}});
   const NativePath result = map.ToNative(c.windowsPath);
   if (c.native.startsWith(u'!')) {

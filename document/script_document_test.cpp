@@ -333,6 +333,9 @@ TEST_F(DocumentTest, SaveAsOverwritesAnExistingFile) {
 }
 
 TEST_F(DocumentTest, SaveThroughALinkWritesItsTargetAndKeepsTheLink) {
+#ifdef Q_OS_WIN
+  GTEST_SKIP() << "QFile::link makes a shortcut (.lnk) on Windows, not a symbolic link";
+#endif
   WriteFile(QStringLiteral("real.cog"), "old\r\n");
   ASSERT_TRUE(QFile::link(Native(QStringLiteral("real.cog")), Native(QStringLiteral("link.cog"))));
   doc.lineModel().replaceLines({u"new"});

@@ -107,6 +107,13 @@ WidePath Resolve(const std::string& nativePath, FileOperation operation) {
   // A device's name (NUL, CON, COM1, also inside a folder) or a "\\.\" path
   // such as a named pipe: no file on a disk.
   if (StartsWith(full, L"\\\\.\\")) return {{}, kNotAFile};
+  // No Windows file system holds a name longer than 255 characters; told as
+  // such here, as the system may report it as a missing file instead.
+  for (std::size_t start = 0; start < full.size();) {
+    const std::size_t end = std::min(full.find(L'\\', start), full.size());
+    if (end - start > 255) return {{}, WindowsFailureReason(ERROR_FILENAME_EXCED_RANGE, operation)};
+    start = end + 1;
+  }
   if (full.size() < kLongPath) return {full, {}};
   if (StartsWith(full, L"\\\\")) return {L"\\\\?\\UNC\\" + full.substr(2), {}};
   return {L"\\\\?\\" + full, {}};
