@@ -46,8 +46,11 @@ Form1::Form1(Shell& shell, DriveMap driveMap) : shell_(shell), document_(shell, 
   createControls();
   createMenus();
   connectSignals();
-  // The client area under the menu bar is 709 x 518.
-  resize(709, 518 + menuBar()->sizeHint().height());
+  // The client area under the menu bar is 709 x 518. The menu bar takes the
+  // height the window's layout gives it at that width, which some styles
+  // (Windows') make taller than its size hint.
+  const int menuHeight = menuBar()->heightForWidth(709);
+  resize(709, 518 + (menuHeight > 0 ? menuHeight : menuBar()->sizeHint().height()));
 }
 
 Form1::~Form1() {
