@@ -518,6 +518,9 @@ class MainWindowTest : public QObject {
   // The title is the path as it is: Qt's "[*]" placeholder, which the real
   // shell's titles pass through, takes none of it, modified or not.
   void aTitleShowsThePathAsItIs() {
+#ifdef Q_OS_WIN
+    QSKIP("A Windows file name cannot hold \"*\", so no path there holds Qt's \"[*]\"");
+#endif
     Program program;
     QDir(program.drive.path()).mkpath(QStringLiteral("a[*]b"));
     program.write(QStringLiteral("a[*]b/t.cog"), kScript);
