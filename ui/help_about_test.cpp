@@ -36,6 +36,20 @@ class HelpAboutTest : public QObject {
  private slots:
   void initTestCase() { InstallFontSubstitutes(); }
 
+  // The test runs on the platform and at the scale that CTest asked for
+  // through Qt's own variables; these names say which, and reach the program
+  // even where a launcher (Wine) keeps Qt's variables from it.
+  void runsOnThePlatformAndScaleAsked() {
+    const QString platform = qEnvironmentVariable("VORRIK_TEST_PLATFORM");
+    if (platform.isEmpty()) QSKIP("VORRIK_TEST_PLATFORM is not set: run through CTest");
+    QCOMPARE(QGuiApplication::platformName(), platform);
+    const double scale = qEnvironmentVariable("VORRIK_TEST_SCALE", QStringLiteral("1")).toDouble();
+    std::unique_ptr<QWidget> window(NewForm(QStringLiteral("Form2")));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QCOMPARE(window->devicePixelRatio(), scale);
+  }
+
   void iconImages_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<int>("side");
