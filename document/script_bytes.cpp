@@ -42,6 +42,9 @@ std::optional<unsigned char> EncodeChar(char16_t c) {
 
 LineStore LineStore::FromBytes(std::string_view bytes) {
   LineStore store;
+  LineEndDetector detector;
+  detector.feed(bytes);
+  store.setLineEnds(detector.lineEnds());
   store.reserveForBytes(bytes.size());
   store.appendBytes(bytes);
   store.finishBytes();
@@ -58,6 +61,11 @@ void LineStore::reserveForBytes(std::size_t bytes) {
   // At most a character a byte, and a line a byte (plus the last line).
   text_.reserve(bytes);
   ends_.reserve(bytes + 1);
+}
+
+void LineStore::setLineEnds(LineEnds ends) {
+  lineEnds_ = ends;
+  splitter_ = LineSplitter(ends);
 }
 
 void DecodeBytes(std::string_view bytes, char16_t* out) {
@@ -122,15 +130,16 @@ std::optional<UnencodableChar> EncodeLine(std::u16string_view line, std::size_t 
 
 EncodedScript JoinScriptLines(const LineStore& lines) {
   EncodedScript result;
+  const std::string_view end = LineEndBytes(lines.lineEnds());
   std::size_t size = 0;
-  for (int i = 0; i < lines.count(); ++i) size += lines.line(i).size() + 2;
+  for (int i = 0; i < lines.count(); ++i) size += lines.line(i).size() + end.size();
   result.bytes.reserve(size);
   for (int i = 0; i < lines.count(); ++i) {
     if ((result.error = EncodeLine(lines.line(i), static_cast<std::size_t>(i), result.bytes))) {
       result.bytes.clear();
       return result;
     }
-    result.bytes += "\r\n";
+    result.bytes += end;
   }
   return result;
 }

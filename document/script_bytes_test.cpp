@@ -19,12 +19,18 @@ std::vector<std::u16string> Lines(const LineStore& store) {
   return lines;
 }
 
-/// The store of bytes fed in blocks that end at the given offsets.
+/// The store of bytes fed in blocks that end at the given offsets, its line
+/// ends decided from the same blocks first, as a file is read.
 LineStore InBlocks(std::string_view bytes, std::vector<std::size_t> cuts) {
-  LineStore store;
-  std::size_t start = 0;
   cuts.push_back(bytes.size());
-  for (std::size_t cut : cuts) {
+  LineEndDetector detector;
+  for (std::size_t start = 0; std::size_t cut : cuts) {
+    detector.feed(bytes.substr(start, cut - start));
+    start = cut;
+  }
+  LineStore store;
+  store.setLineEnds(detector.lineEnds());
+  for (std::size_t start = 0; std::size_t cut : cuts) {
     store.appendBytes(bytes.substr(start, cut - start));
     start = cut;
   }
@@ -43,7 +49,13 @@ TEST(ScriptBytes, FileExamples) {
       {"NoFinalLineEnd", "a\r\nb", Lines({u"a", u"b"}), "a\r\nb\r\n"},
       {"EmptyLastLine", "a\r\n\r\n", Lines({u"a", u""}), "a\r\n\r\n"},
       {"BareCarriageReturn", "a\rb", Lines({u"a", u"b"}), "a\r\nb\r\n"},
-      {"BareLineFeedStaysInLine", "a\nb", Lines({u"a\nb"}), "a\nb\r\n"},
+      {"BareLineFeedStaysInLineBesideCrLf", "a\nb\r\n", Lines({u"a\nb"}), "a\nb\r\n"},
+      // No CR LF at all and an LF: LF ends lines (and CR still does), and
+      // the lines are saved with LF.
+      {"LfEnds", "a\nb\n", Lines({u"a", u"b"}), "a\nb\n"},
+      {"LfEndsNoFinalLineEnd", "a\n\nb", Lines({u"a", u"", u"b"}), "a\n\nb\n"},
+      {"LfEndsWithBareCr", "a\rb\nc\r", Lines({u"a", u"b", u"c"}), "a\nb\nc\n"},
+      {"OneCrLfAmongLfs", "a\nb\nc\r\nd\n", Lines({u"a\nb\nc", u"d\n"}), "a\nb\nc\r\nd\n\r\n"},
       {"ZeroBytes", "", Lines({}), ""},
       {"OnlyALineEnd", "\r\n", Lines({u""}), "\r\n"},
       {"CrCrLf", "a\r\r\n", Lines({u"a", u""}), "a\r\n\r\n"},
@@ -93,7 +105,8 @@ TEST(ScriptBytes, JoinReportsTheFirstUnwritableCharacter) {
 }
 
 // Random files: saving what was loaded gives the same bytes with each line end
-// as CR LF and a final CR LF; loading that again gives the same lines.
+// as CR LF and a final CR LF, or, for a file with LF ends, each as LF; loading
+// that again gives the same lines.
 TEST(ScriptBytes, RoundTripProperty) {
   std::mt19937 random(7);
   for (int run = 0; run < 3000; ++run) {
@@ -104,17 +117,20 @@ TEST(ScriptBytes, RoundTripProperty) {
       bytes.push_back(roll == 0 ? '\r' : roll == 1 ? '\n' : static_cast<char>(random() % 256));
     }
     // The expected save, made independently: CR LF and lone CR become CR LF,
-    // and an unterminated last line gets one.
+    // and an unterminated last line gets one; in a file with an LF and no
+    // CR LF, every CR and LF becomes LF.
+    const bool lf = bytes.find("\r\n") == std::string::npos && bytes.find('\n') != std::string::npos;
+    const std::string end = lf ? "\n" : "\r\n";
     std::string expected;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-      if (bytes[i] == '\r') {
-        expected += "\r\n";
-        if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+      if (bytes[i] == '\r' || (lf && bytes[i] == '\n')) {
+        expected += end;
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
       } else {
         expected += bytes[i];
       }
     }
-    if (!expected.empty() && !expected.ends_with("\r\n")) expected += "\r\n";
+    if (!expected.empty() && !expected.ends_with(end)) expected += end;
 
     std::vector<std::size_t> cuts;
     for (std::size_t cut = 0; cut < bytes.size(); cut += 1 + random() % 9) cuts.push_back(cut);
