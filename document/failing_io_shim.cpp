@@ -10,10 +10,17 @@
 // matched as given, so they must be absolute.
 //   VORRIK_FAIL_AFTER  optional, for read and write: the call first passes
 //                      this many bytes in all for those files, then fails
-//                      (a disk that fails part-way through a file)
+//                      (a disk that fails part-way through a file); the count
+//                      starts again when the value changes
+//   VORRIK_FAIL_ONCE   optional: the call fails only once, then passes (a
+//                      passing fault); a new value starts again
+//   VORRIK_FAIL_KILL   optional, with VORRIK_FAIL_AFTER: instead of failing,
+//                      the process is killed with SIGKILL (a crash or a power
+//                      cut in the middle of the write)
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -31,10 +38,27 @@ bool UnderFolder(const char* path) {
   return std::strncmp(path, folder, length) == 0 && (path[length] == '/' || path[length] == '\0');
 }
 
+bool onceSpent = false;  // VORRIK_FAIL_ONCE: the one failure has come
+
+/// Whether a failure of VORRIK_FAIL_ONCE has come already.
+bool FailedOnce() {
+  static char token[64];
+  const char* once = std::getenv("VORRIK_FAIL_ONCE");
+  if (once == nullptr) return false;
+  if (std::strncmp(once, token, sizeof token) != 0) {
+    std::snprintf(token, sizeof token, "%s", once);
+    onceSpent = false;
+  }
+  return onceSpent;
+}
+
 /// Whether call is the one chosen to fail for path; sets errno when it is.
 bool Fails(const char* call, const char* path) {
   const char* chosen = std::getenv("VORRIK_FAIL_CALL");
-  if (chosen == nullptr || std::strcmp(chosen, call) != 0 || !UnderFolder(path)) return false;
+  if (chosen == nullptr || std::strcmp(chosen, call) != 0 || !UnderFolder(path) || FailedOnce()) return false;
+  // A read or a write with a budget fails only once the budget is spent.
+  if (std::getenv("VORRIK_FAIL_AFTER") == nullptr || (std::strcmp(call, "read") != 0 && std::strcmp(call, "write") != 0))
+    onceSpent = true;
   const char* error = std::getenv("VORRIK_FAIL_ERRNO");
   errno = error != nullptr ? std::atoi(error) : ENOSPC;
   return true;
@@ -63,10 +87,17 @@ Fn Real(const char* name) {
 template <typename Fn, typename Buffer>
 ssize_t PassUntilBudgetSpent(Fn real, int fd, Buffer buffer, size_t size) {
   static size_t passed = 0;
+  static char counted[32];  // the VORRIK_FAIL_AFTER that passed counts for
   const int error = errno;
   const char* after = std::getenv("VORRIK_FAIL_AFTER");
   const unsigned long long budget = after != nullptr ? std::strtoull(after, nullptr, 10) : 0;
+  if (after != nullptr && std::strncmp(after, counted, sizeof counted) != 0) {
+    std::snprintf(counted, sizeof counted, "%s", after);
+    passed = 0;
+  }
   if (after == nullptr || passed >= budget) {
+    if (after != nullptr && std::getenv("VORRIK_FAIL_KILL") != nullptr) ::raise(SIGKILL);
+    onceSpent = true;
     errno = error;
     return -1;
   }

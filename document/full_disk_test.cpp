@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -50,11 +51,30 @@ class FailingDiskTest : public ::testing::Test {
   static void Heal() {
     qunsetenv("VORRIK_FAIL_CALL");
     qunsetenv("VORRIK_FAIL_ERRNO");
+    qunsetenv("VORRIK_FAIL_AFTER");
   }
 
-  QByteArray OldFile() const {
-    QFile file(full + QStringLiteral("/door.cog"));
+  QByteArray OldFile() const { return Bytes(full + QStringLiteral("/door.cog")); }
+  static QByteArray Bytes(const QString& path) {
+    QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+  }
+  /// The copies of old text kept in the recovery folder, C:\state.
+  QStringList Copies() const { return QDir(root.filePath(QStringLiteral("state"))).entryList({"*.cog"}); }
+
+  /// Saves in a child process whose writes to files in the folder pass
+  /// `after` bytes, then kill it; returns how the child ended.
+  int SaveKilledAfter(int after) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      Fail("write", EIO);
+      qputenv("VORRIK_FAIL_AFTER", QByteArray::number(after));
+      qputenv("VORRIK_FAIL_KILL", "1");
+      doc.Save();
+      ::_exit(0);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child ? status : -1;
   }
   QStringList Entries() const { return QDir(full).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
   ino_t Inode() const {
@@ -67,7 +87,7 @@ class FailingDiskTest : public ::testing::Test {
   QTemporaryDir root;
   QString full;
   TestShell shell;
-  ScriptDocument doc{shell, DriveMap({{u'C', root.path()}})};
+  ScriptDocument doc{shell, DriveMap({{u'C', root.path()}}), RecoveryFolder(root.filePath(QStringLiteral("state")).toStdString())};
 };
 
 TEST_F(FailingDiskTest, TheShimFailsOnlyTheChosenCallUnderTheFolder) {
@@ -141,6 +161,9 @@ struct InPlaceCase {
   int error;
   std::u16string line;  // the new line 2
   QString reason;       // "" when the save goes through
+  const char* after = nullptr;  // the call fails after passing this many bytes
+  bool once = false;     // the call fails once, then works again
+  bool damaged = false;  // putting the old bytes back fails too
 };
 
 void PrintTo(const InPlaceCase& c, std::ostream* os) { *os << c.name; }
@@ -162,18 +185,34 @@ TEST_P(InPlaceTest, WritesTheOneFileOrKeepsItsOldBytes) {
   const ino_t inode = Inode();
   doc.lineModel().setLine(1, c.line);
   Fail(c.call, c.error);
+  if (c.after != nullptr) qputenv("VORRIK_FAIL_AFTER", c.after);
+  if (c.once) qputenv("VORRIK_FAIL_ONCE", c.name);
   const bool saved = doc.Save();
   Heal();
+  qunsetenv("VORRIK_FAIL_ONCE");
   const QByteArray newBytes = "code\r\n" + QString::fromStdU16String(c.line).toLatin1() + "\r\nend\r\n";
   EXPECT_EQ(saved, c.reason.isEmpty());
-  EXPECT_EQ(OldFile(), c.reason.isEmpty() ? newBytes : kOldBytes);
+  // Damage is what the first bytes of the new text did and nothing undid.
+  const int cut = c.damaged && c.after != nullptr ? std::atoi(c.after) : 0;
+  EXPECT_EQ(OldFile(), c.reason.isEmpty() ? newBytes : newBytes.left(cut) + kOldBytes.mid(cut));
   EXPECT_EQ(Inode(), inode);
   EXPECT_EQ(Entries(), (QStringList{"door-link.cog", "door.cog"}));
+  // A copy of the old text outlives the save only when the file may be
+  // damaged, and the message names it.
+  const QStringList copies = Copies();
+  ASSERT_EQ(copies.size(), c.damaged ? 1 : 0) << copies.join(u' ').toStdString();
   if (c.reason.isEmpty()) {
     EXPECT_EQ(shell.takeLog(), QStringLiteral("title: C:\\full\\door.cog"));
-  } else {
+  } else if (!c.damaged) {
     EXPECT_EQ(shell.takeLog(),
               QStringLiteral("box [VORRIK] Cannot save C:\\full\\door.cog\n\n%1 {warning}").arg(c.reason));
+    EXPECT_EQ(doc.savedFlag, 0);
+  } else {
+    EXPECT_EQ(shell.takeLog(), QStringLiteral("box [VORRIK] Cannot save C:\\full\\door.cog\n\n%1 Putting its old text "
+                                              "back failed too, so the file may be damaged. Its old text is kept "
+                                              "in C:\\state\\%2. {warning}")
+                                   .arg(c.reason, copies.value(0)));
+    EXPECT_EQ(Bytes(root.filePath(QStringLiteral("state/")) + copies.value(0)), kOldBytes);
     EXPECT_EQ(doc.savedFlag, 0);
   }
 }
@@ -191,11 +230,68 @@ INSTANTIATE_TEST_SUITE_P(
         InPlaceCase{"FullDiskAtTheFirstWrite", "write", ENOSPC, u"new();", kFull},
         InPlaceCase{"OldBytesCannotBeRead", "read", EIO, u"new();",
                     "The disk reported an error while the file was being read."},
-        InPlaceCase{"FlushFailsAfterAShorterText", "fsync", EIO, u"n();", kWriteError},
-        InPlaceCase{"FlushFailsAfterALongerText", "fsync", EIO, u"a_longer_line_than_before();", kWriteError},
+        InPlaceCase{"WriteFailsPartWayThenThePutBackWorks", "write", EIO, u"a_longer_line_than_before();",
+                    kWriteError, "8", true},
+        InPlaceCase{"FlushFailsOnceAfterALongerText", "fsync", EIO, u"a_longer_line_than_before();", kWriteError,
+                    nullptr, true},
+        // The call fails for the put-back as well, so the old bytes cannot
+        // be known to be on the disk again. (A budget of another size: the
+        // shim counts again only for a new one.)
+        InPlaceCase{"WriteFailsPartWayAndSoDoesThePutBack", "write", EIO, u"a_longer_line_than_before();",
+                    kWriteError, "9", false, true},
+        InPlaceCase{"FlushFailsAfterAShorterText", "fsync", EIO, u"n();", kWriteError, nullptr, false, true},
         InPlaceCase{"QuotaFoundAtCloseAfterAShorterText", "close", EDQUOT, u"",
-                    "The disk is full: your quota on it is used up."}),
+                    "The disk is full: your quota on it is used up.", nullptr, false, true}),
     CaseName());
+
+// A save that writes in place, killed after the first 8 bytes of the new
+// text: the file is cut, the copy holds exactly the old bytes, and the next
+// open offers them; saving them then takes the copy away.
+TEST_F(FailingDiskTest, KilledWhileWritingInPlaceTheNextOpenOffersTheOldText) {
+  ASSERT_EQ(::link(QFile::encodeName(full + QStringLiteral("/door.cog")).constData(),
+                   QFile::encodeName(full + QStringLiteral("/door-link.cog")).constData()),
+            0);
+  doc.lineModel().setLine(1, u"NEW TEXT");
+  const int status = SaveKilledAfter(8);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
+  EXPECT_EQ(OldFile(), "code\r\nNE" + kOldBytes.mid(8));
+  ASSERT_EQ(Copies().size(), 1);
+  EXPECT_EQ(Bytes(root.filePath(QStringLiteral("state/")) + Copies().value(0)), kOldBytes);
+
+  AnalysisEngine engine;
+  shell.answers = {Answer::Yes};
+  ASSERT_TRUE(doc.OpenScript(QStringLiteral("C:\\full"), QStringLiteral("door.cog"), engine));
+  EXPECT_EQ(shell.takeLog(),
+            "box [VORRIK] VORRIK was stopped while it was saving C:\\full\\door.cog, so the file may hold only "
+            "part of that save.\n\nOpen the text it had before that save? Yes opens that text as unsaved changes; "
+            "No opens the file as it is now and deletes the kept text. {YesNo, default Yes} {warning}\n"
+            "title: C:\\full\\door.cog *");
+  EXPECT_EQ(Lines(), QStringLiteral("code|old();|end"));
+  EXPECT_EQ(doc.savedFlag, 0);
+  EXPECT_TRUE(doc.Save());
+  EXPECT_EQ(OldFile(), kOldBytes);
+  EXPECT_EQ(Bytes(full + QStringLiteral("/door-link.cog")), kOldBytes);
+  EXPECT_EQ(Copies(), QStringList());
+  EXPECT_EQ(shell.takeLog(), QStringLiteral("title: C:\\full\\door.cog"));
+}
+
+// Killed while the new file is written beside a file only its owner may
+// read: the new file, left behind, was never readable by anyone else.
+TEST_F(FailingDiskTest, TheNewFileIsPrivateWhileItIsWritten) {
+  const QByteArray path = QFile::encodeName(full + QStringLiteral("/door.cog"));
+  ASSERT_EQ(::chmod(path.constData(), 0600), 0);
+  const mode_t mask = ::umask(022);
+  const int status = SaveKilledAfter(8);
+  ::umask(mask);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
+  EXPECT_EQ(OldFile(), kOldBytes);
+  const QStringList entries = Entries();
+  ASSERT_EQ(entries.size(), 2) << entries.join(u' ').toStdString();
+  struct stat status2 {};
+  ASSERT_EQ(::stat(QFile::encodeName(full + u'/' + entries.value(1)).constData(), &status2), 0);
+  EXPECT_EQ(status2.st_mode & 0777, 0600u) << entries.value(1).toStdString();
+  EXPECT_EQ(status2.st_size, 8);
+}
 
 TEST_F(FailingDiskTest, SaveAsReturnsToThePreviousPath) {
   Fail("write", ENOSPC);

@@ -9,6 +9,7 @@
 
 #include "document/script_bytes.h"
 #include "document/script_file.h"
+#include "document/script_save.h"
 
 namespace vorrik {
 
@@ -29,33 +30,23 @@ std::string NativeBytes(const QString& nativePath) { return QFile::encodeName(na
 QString FromNativeText(const std::string& text) { return QString::fromLocal8Bit(text); }
 #endif
 
-/// Reads the file into lines, a block at a time, so that no copy of the
-/// whole file is held beside them; returns why it cannot be read, or "".
-QString ReadScriptFile(const QString& nativePath, LineStore& lines) {
-  ScriptReader reader;
-  std::string failure = reader.open(NativeBytes(nativePath));
-  if (failure.empty()) {
-    lines.reserveForBytes(reader.size());
-    std::vector<char> block(std::size_t{1} << 16);
-    while (const std::size_t got = reader.read(block.data(), block.size()))
-      lines.appendBytes(std::string_view(block.data(), got));
-    lines.finishBytes();
-    failure = reader.error();
-  }
-  return FromNativeText(failure);
-}
-
-/// Replaces the file with bytes, all or nothing; returns why it cannot, or "".
-QString WriteScriptFile(const QString& nativePath, const std::string& bytes) {
-  return FromNativeText(WriteScriptAtomically(NativeBytes(nativePath), bytes));
-}
-
 /// The size of the file that saving lines writes: every character is one
-/// byte (or cannot be written at all), and every line ends with CR LF.
+/// byte (or cannot be written at all), and every line ends with its line end.
 unsigned long long SavedSize(const LineListModel& model) {
+  const std::size_t end = LineEndBytes(model.lines().lineEnds()).size();
   unsigned long long size = 0;
-  for (int i = 0; i < model.count(); ++i) size += model.line(i).size() + 2;
+  for (int i = 0; i < model.count(); ++i) size += model.line(i).size() + end;
   return size;
+}
+
+Message Question(const QString& text, Answer defaultButton, Message::Icon icon = Message::Icon::Warning) {
+  Message box;
+  box.text = text;
+  box.title = QStringLiteral("VORRIK");
+  box.buttons = Message::Buttons::YesNo;
+  box.defaultButton = defaultButton;
+  box.icon = icon;
+  return box;
 }
 
 /// Why a script of size bytes is not saved: opening it again would refuse it.
@@ -87,24 +78,98 @@ QString Unencodable(const UnencodableChar& bad, std::u16string_view line) {
 
 }  // namespace
 
-ScriptDocument::ScriptDocument(Shell& shell, DriveMap driveMap)
-    : shell_(shell), driveMap_(std::move(driveMap)), selection_(&model_), lineList_(model_, selection_) {}
+ScriptDocument::ScriptDocument(Shell& shell, DriveMap driveMap, RecoveryFolder recovery)
+    : shell_(shell),
+      driveMap_(std::move(driveMap)),
+      recovery_(std::move(recovery)),
+      selection_(&model_),
+      lineList_(model_, selection_) {}
 
 bool ScriptDocument::LoadScript(const QString& path) {
   const NativePath native = driveMap_.ToNative(path);
-  LineStore lines;
-  const QString failure = native.ok() ? ReadScriptFile(native.path, lines) : native.error;
-  if (!failure.isEmpty()) {
-    ReportFailure(QStringLiteral("Cannot open %1\n\n%2").arg(path, failure));
+  if (!native.ok()) {
+    ReportFailure(QStringLiteral("Cannot open %1\n\n%2").arg(path, native.error));
     return false;
   }
+  const std::string nativeBytes = NativeBytes(native.path);
+  if (const std::string copy = recovery_.Find(nativeBytes); !copy.empty() && LoadKeptText(path, nativeBytes, copy))
+    return true;
+  LineStore lines;
+  FileStamp stamp;
+  if (const std::string failure = ReadScriptLines(nativeBytes, lines, &stamp); !failure.empty()) {
+    ReportFailure(QStringLiteral("Cannot open %1\n\n%2").arg(path, FromNativeText(failure)));
+    return false;
+  }
+  TakeLines(std::move(lines), path, stamp);
+  SetSavedState(1);
+  return true;
+}
+
+bool ScriptDocument::LoadKeptText(const QString& path, const std::string& native, const std::string& copy) {
+  const Message question = Question(
+      QStringLiteral("VORRIK was stopped while it was saving %1, so the file may hold only part of that save.\n\n"
+                     "Open the text it had before that save? Yes opens that text as unsaved changes; No opens "
+                     "the file as it is now and deletes the kept text.")
+          .arg(path),
+      Answer::Yes);
+  if (shell_.showMessageBox(question) != Answer::Yes) {
+    recovery_.Discard(native);
+    return false;
+  }
+  LineStore lines;
+  if (const std::string failure = ReadScriptLines(copy, lines); !failure.empty()) {
+    ReportFailure(QStringLiteral("Cannot open the text kept from before the save, %1\n\n%2\n\n"
+                                 "The file is opened as it is now; the kept text stays where it is.")
+                      .arg(ShownPath(copy), FromNativeText(failure)));
+    return false;
+  }
+  // The kept text stands for the file as it is on the disk now, so that
+  // saving it asks nothing about the cut-short save's bytes.
+  TakeLines(std::move(lines), path, StampOf(native));
+  SetSavedState(0);
+  return true;
+}
+
+void ScriptDocument::TakeLines(LineStore lines, const QString& path, const FileStamp& stamp) {
   // The list is replaced only now that the whole file has been read.
   model_.replaceLines(std::move(lines));
   // The first line carries the focus mark, unselected: the focused index is
   // -1 only for an empty list. No click handling runs for it.
   if (model_.count() > 0) selection_.setCurrentIndex(model_.index(0), QItemSelectionModel::NoUpdate);
-  SetSavedState(1);
-  return true;
+  diskStamp_ = stamp;
+  stampPath_ = path;
+  declinedStamp_ = {};
+}
+
+bool ScriptDocument::MaySaveOver(const QString& path, const std::string& native) {
+  if (path != stampPath_ || !diskStamp_.exists) return true;
+  // A file deleted meanwhile is made again without a question.
+  const FileStamp now = StampOf(native);
+  if (!now.exists || now == diskStamp_) return true;
+  const Message question = Question(QStringLiteral("%1 was changed by another program after VORRIK opened or "
+                                                   "saved it.\n\nSave over the other program's changes?")
+                                        .arg(path),
+                                    Answer::No);
+  return shell_.showMessageBox(question) == Answer::Yes;
+}
+
+bool ScriptDocument::OfferToReadAgain(AnalysisEngine& engine) {
+  if (asking_ || savedFlag == 0 || currentPath.isEmpty() || currentPath != stampPath_ || !diskStamp_.exists)
+    return false;
+  const NativePath native = driveMap_.ToNative(currentPath);
+  const FileStamp now = native.ok() ? StampOf(NativeBytes(native.path)) : FileStamp();
+  if (!now.exists || now == diskStamp_ || now == declinedStamp_) return false;
+  asking_ = true;
+  const Answer answer = shell_.showMessageBox(Question(
+      QStringLiteral("%1 was changed by another program.\n\nRead it again?").arg(currentPath), Answer::Yes,
+      Message::Icon::None));
+  asking_ = false;
+  if (answer != Answer::Yes) {
+    declinedStamp_ = now;
+    return false;
+  }
+  const qsizetype split = currentPath.lastIndexOf(u'\\');
+  return OpenScript(currentPath.left(split), currentPath.mid(split + 1), engine);
 }
 
 bool ScriptDocument::SaveScript(const QString& path) {
@@ -116,10 +181,23 @@ bool ScriptDocument::SaveScript(const QString& path) {
   } else {
     const EncodedScript encoded = JoinScriptLines(model_.lines());
     const NativePath native = driveMap_.ToNative(path);
-    if (encoded.error)
+    if (encoded.error) {
       failure = Unencodable(*encoded.error, model_.line(static_cast<int>(encoded.error->lineIndex)));
-    else
-      failure = native.ok() ? WriteScriptFile(native.path, encoded.bytes) : native.error;
+    } else if (!native.ok()) {
+      failure = native.error;
+    } else {
+      const std::string nativeBytes = NativeBytes(native.path);
+      if (!MaySaveOver(path, nativeBytes)) return false;
+      const SaveResult result = SaveScriptFile(nativeBytes, encoded.bytes, recovery_,
+                                               [this](const std::string& file) { return ShownPath(file).toStdString(); });
+      if (!result.saved()) {
+        failure = FromNativeText(result.failure());
+      } else {
+        diskStamp_ = result.stamp();
+        stampPath_ = path;
+        declinedStamp_ = {};
+      }
+    }
   }
   if (!failure.isEmpty()) {
     ReportFailure(QStringLiteral("Cannot save %1\n\n%2").arg(path, failure));
@@ -200,6 +278,12 @@ bool ScriptDocument::SaveAs(const std::function<QString()>& chooserFolder) {
   box.title = QStringLiteral("File saved");
   shell_.showMessageBox(box);
   return true;
+}
+
+QString ScriptDocument::ShownPath(const std::string& native) const {
+  const QString path = FromNativeText(native);
+  const DrivePath shown = driveMap_.FromNative(path);
+  return shown.ok() ? shown.path : path;
 }
 
 void ScriptDocument::ReportFailure(const QString& text) {

@@ -8,6 +8,8 @@
 #include "analysis/analyse.h"
 #include "document/drive_map.h"
 #include "document/line_list_model.h"
+#include "document/recovery_copy.h"
+#include "document/script_file.h"
 #include "document/shell.h"
 
 namespace vorrik {
@@ -21,7 +23,8 @@ class ScriptDocument {
   /// The fixed title of the main window before the first load.
   static const QString kProgramTitle;
 
-  ScriptDocument(Shell& shell, DriveMap driveMap);
+  /// Copies of old text that saves writing in place keep go to recovery.
+  ScriptDocument(Shell& shell, DriveMap driveMap, RecoveryFolder recovery = RecoveryFolder::FromEnvironment());
 
   LineListModel& lineModel() { return model_; }
   const LineListModel& lineModel() const { return model_; }
@@ -35,15 +38,25 @@ class ScriptDocument {
 
   /// Replaces every line with those of the file at path (a Windows-form path),
   /// focuses the first line (none selected) and marks the document saved.
-  /// Returns false, after telling the user why, when the file cannot be read;
-  /// the list is then left untouched.
+  /// Where a save of that file was cut short, first offers the text from
+  /// before that save, which opens as unsaved changes. Returns false, after
+  /// telling the user why, when the file cannot be read; the list is then
+  /// left untouched.
   bool LoadScript(const QString& path);
 
-  /// Writes every line, each followed by CR LF, to the file at path, which
-  /// keeps its old content when the write fails, and marks the document
-  /// saved. Returns false, after telling the user why, when nothing could be
+  /// Writes every line, each followed by its line end (CR LF, or LF for a
+  /// file read with LF ends), to the file at path, which keeps its old
+  /// content when the write fails, and marks the document saved. When
+  /// another program changed the file since it was read or saved, asks
+  /// first. Returns false, after telling the user why, when nothing was
   /// written; a script larger than a load takes (kMaxScriptBytes) is not.
   bool SaveScript(const QString& path);
+
+  /// When the file of an unmodified document was changed by another program
+  /// since it was read or saved, offers to read it again (as the chooser's
+  /// OK does); a version declined is not offered again. Returns whether it
+  /// was read again.
+  bool OfferToReadAgain(AnalysisEngine& engine);
 
   /// The main window's start-up: saved, and the fixed program title.
   void StartUp();
@@ -80,9 +93,26 @@ class ScriptDocument {
 
  private:
   void ReportFailure(const QString& text);
+  /// A native path as the user is shown it: its drive-letter path, where a
+  /// drive holds it.
+  QString ShownPath(const std::string& native) const;
+  /// Asks whether to open the text kept from before a save of path that
+  /// never finished, and opens it when the answer is Yes; returns whether it
+  /// was opened.
+  bool LoadKeptText(const QString& path, const std::string& native, const std::string& copy);
+  /// Whether to save to path: yes, unless another program changed the file
+  /// since it was read or saved and the user answers No.
+  bool MaySaveOver(const QString& path, const std::string& native);
+  /// Takes the lines of a file read from path, as it was on the disk.
+  void TakeLines(LineStore lines, const QString& path, const FileStamp& stamp);
 
   Shell& shell_;
   DriveMap driveMap_;
+  RecoveryFolder recovery_;
+  FileStamp diskStamp_;     // the file at stampPath_ as last read or saved
+  QString stampPath_;
+  FileStamp declinedStamp_;  // a version the user chose not to read again
+  bool asking_ = false;      // a question about reading again is open
   LineListModel model_;
   QItemSelectionModel selection_;
   ModelLineList lineList_;

@@ -93,7 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
         FileExample{"NoLineEndAfterLastLine", "a\r\nb", "a|b", "a\r\nb\r\n"},
         FileExample{"EmptyLastLine", "a\r\n\r\n", "a|", "a\r\n\r\n"},
         FileExample{"BareCarriageReturn", "a\rb", "a|b", "a\r\nb\r\n"},
-        FileExample{"BareLineFeedStaysInTheLine", "a\nb", "a\nb", "a\nb\r\n"},
+        FileExample{"BareLineFeedStaysInALineOfACrLfFile", "a\nb\r\n", "a\nb", "a\nb\r\n"},
+        FileExample{"LfEnds", "a\nb\n\n", "a|b|", "a\nb\n\n"},
         FileExample{"ZeroBytes", "", "", ""},
         FileExample{"LoneLineEnd", "\r\n", "", "\r\n"},
         FileExample{"CodePageBytes", QByteArray("\x80\x81\x9f\xa0\xff\x00z", 7),
@@ -118,21 +119,23 @@ TEST_F(DocumentTest, LoadReplacesEverythingAlsoWithAShorterFile) {
 }
 
 // Expected save of loaded bytes, from the line-end rules written out plainly:
-// CR or CR LF becomes CR LF, and a last line without a line end gets one.
+// CR or CR LF becomes CR LF, and a last line without a line end gets one; in
+// a file with no CR LF, LF ends lines too, and every line end becomes LF.
 QByteArray NormalisedLineEnds(const QByteArray& bytes) {
+  const bool lf = !bytes.contains("\r\n") && bytes.contains('\n');
   QByteArray out;
   bool lineOpen = false;
   for (qsizetype i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\r') {
-      out += "\r\n";
-      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    if (bytes[i] == '\r' || (lf && bytes[i] == '\n')) {
+      out += lf ? "\n" : "\r\n";
+      if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
       lineOpen = false;
     } else {
       out += bytes[i];
       lineOpen = true;
     }
   }
-  if (lineOpen) out += "\r\n";
+  if (lineOpen) out += lf ? "\n" : "\r\n";
   return out;
 }
 

@@ -1,4 +1,5 @@
 #include "document/script_file.h"
+#include "document/script_save.h"
 
 #include <gtest/gtest.h>
 
@@ -37,6 +38,13 @@ namespace vorrik {
 namespace {
 
 namespace fs = std::filesystem;
+
+/// Saves bytes to path as the program does: "", or why it failed.
+std::string Save(const std::string& path, std::string_view bytes,
+                 const RecoveryFolder& recovery = RecoveryFolder::FromEnvironment()) {
+  const SaveResult result = SaveScriptFile(path, bytes, recovery);
+  return result.saved() ? std::string() : result.failure();
+}
 
 TEST(FailureReason, PlainSentences) {
   const std::string folder = "It is a folder, not a file.";
@@ -204,7 +212,7 @@ TEST_F(ScriptFileTest, FoldersDevicesAndMissingFoldersAreRefused) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ReadThrough(c.path), "(" + c.reading + ")") << c.path;
-    EXPECT_EQ(WriteScriptAtomically(c.path, "new\r\n"), c.writing) << c.path;
+    EXPECT_EQ(Save(c.path, "new\r\n"), c.writing) << c.path;
   }
   EXPECT_EQ(Entries(), (std::vector<std::string>{"cogs"}));
   EXPECT_EQ(Entries("cogs"), (std::vector<std::string>{"door.cog"}));
@@ -225,8 +233,8 @@ TEST_F(ScriptFileTest, UnicodeNamesAndLongPathsRoundTrip) {
     const std::string created = folder + "/" + std::string(120, 'n') + ".cog";
     Write(old, "old \xe9\r\n");
     EXPECT_EQ(ReadThrough(Path(old)), "old \xe9\r\n") << folder;
-    EXPECT_EQ(WriteScriptAtomically(Path(old), "new \xff\r\n"), "") << folder;
-    EXPECT_EQ(WriteScriptAtomically(Path(created), "made\r\n"), "") << folder;
+    EXPECT_EQ(Save(Path(old), "new \xff\r\n"), "") << folder;
+    EXPECT_EQ(Save(Path(created), "made\r\n"), "") << folder;
     EXPECT_EQ(ReadThrough(Path(old)), "new \xff\r\n") << folder;
     EXPECT_EQ(ReadThrough(Path(created)), "made\r\n") << folder;
     EXPECT_EQ(Entries(folder), (std::vector<std::string>{std::string(120, 'n') + ".cog", unicode + ".cog"}))
@@ -240,7 +248,7 @@ TEST_F(ScriptFileTest, ReaderLocksNothing) {
   Write("door.cog", "old\r\n");
   ScriptReader reader;
   ASSERT_EQ(reader.open(Path("door.cog")), "");
-  EXPECT_EQ(WriteScriptAtomically(Path("door.cog"), "new text\r\n"), "");
+  EXPECT_EQ(Save(Path("door.cog"), "new text\r\n"), "");
   char block[64];
   EXPECT_EQ(std::string(block, reader.read(block, sizeof block)), "old\r\n");
   EXPECT_EQ(reader.error(), "");
@@ -254,22 +262,26 @@ TEST_F(ScriptFileTest, ReaderLocksNothing) {
 TEST_F(ScriptFileTest, WriterReplacesKeepingPermissionsAndFollowsLinks) {
   Write("door.cog", "old\r\n");
   ASSERT_EQ(::chmod(Path("door.cog").c_str(), 0640), 0);
-  EXPECT_EQ(WriteScriptAtomically(Path("door.cog"), "new\r\n"), "");
+  EXPECT_EQ(Save(Path("door.cog"), "new\r\n"), "");
   EXPECT_EQ(Read("door.cog"), "new\r\n");
   EXPECT_EQ(fs::status(Path("door.cog")).permissions(), fs::perms(0640));
-  // A link whose target does not exist yet: the target is created.
+  // A link whose target does not exist yet: the target is created, with the
+  // permissions a new file gets.
   ASSERT_EQ(::symlink("target.cog", Path("link.cog").c_str()), 0);
-  EXPECT_EQ(WriteScriptAtomically(Path("link.cog"), ""), "");
+  const mode_t mask = ::umask(027);
+  EXPECT_EQ(Save(Path("link.cog"), ""), "");
+  ::umask(mask);
   EXPECT_TRUE(fs::is_symlink(Path("link.cog")));
   EXPECT_EQ(Read("target.cog"), "");
+  EXPECT_EQ(fs::status(Path("target.cog")).permissions(), fs::perms(0640));
   EXPECT_EQ(Entries(), (std::vector<std::string>{"door.cog", "link.cog", "target.cog"}));
 }
 
 TEST_F(ScriptFileTest, WriterRefusesPipesAndLinkLoops) {
   ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0600), 0);
   ASSERT_EQ(::symlink("loop", Path("loop").c_str()), 0);
-  EXPECT_EQ(WriteScriptAtomically(Path("pipe"), "new"), "It is a device or a pipe, not a file.");
-  EXPECT_EQ(WriteScriptAtomically(Path("loop"), "new"),
+  EXPECT_EQ(Save(Path("pipe"), "new"), "It is a device or a pipe, not a file.");
+  EXPECT_EQ(Save(Path("loop"), "new"),
             "The path holds a loop of symbolic links, or too many of them.");
   EXPECT_EQ(Entries(), (std::vector<std::string>{"loop", "pipe"}));
 }
@@ -357,12 +369,12 @@ TEST_F(ScriptFileTest, FileHeldOpenByAnotherProgram) {
       const Holder holder(c.sharing, Path("door.cog"));
       ASSERT_TRUE(holder.held());
       EXPECT_EQ(ReadThrough(Path("door.cog")), c.reading) << c.sharing;
-      EXPECT_EQ(WriteScriptAtomically(Path("door.cog"), "new\r\n"), kShared) << c.sharing;
+      EXPECT_EQ(Save(Path("door.cog"), "new\r\n"), kShared) << c.sharing;
     }
     EXPECT_EQ(Read("door.cog"), "old\r\n") << c.sharing;
     EXPECT_EQ(Entries(), (std::vector<std::string>{"door.cog"})) << c.sharing;
     // Once it is closed there, saving works.
-    EXPECT_EQ(WriteScriptAtomically(Path("door.cog"), "new\r\n"), "") << c.sharing;
+    EXPECT_EQ(Save(Path("door.cog"), "new\r\n"), "") << c.sharing;
     EXPECT_EQ(Read("door.cog"), "new\r\n") << c.sharing;
   }
 }
@@ -370,7 +382,7 @@ TEST_F(ScriptFileTest, FileHeldOpenByAnotherProgram) {
 TEST_F(ScriptFileTest, ReadOnlyAttributeRefusesTheSave) {
   Write("door.cog", "old\r\n");
   ASSERT_TRUE(SetFileAttributesW(Wide(Path("door.cog")).c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_EQ(WriteScriptAtomically(Path("door.cog"), "new\r\n"), kReadOnly);
+  EXPECT_EQ(Save(Path("door.cog"), "new\r\n"), kReadOnly);
   EXPECT_EQ(ReadThrough(Path("door.cog")), "old\r\n");
   EXPECT_EQ(GetFileAttributesW(Wide(Path("door.cog")).c_str()) & FILE_ATTRIBUTE_READONLY,
             DWORD{FILE_ATTRIBUTE_READONLY});
@@ -383,10 +395,10 @@ TEST_F(ScriptFileTest, HardLinkSeesTheNewBytes) {
   Write("door.cog", "old text\r\n");
   ASSERT_TRUE(CreateHardLinkW(Wide(Path("door-link.cog")).c_str(), Wide(Path("door.cog")).c_str(), nullptr))
       << GetLastError();
-  EXPECT_EQ(WriteScriptAtomically(Path("door.cog"), "new\r\n"), "");
+  EXPECT_EQ(Save(Path("door.cog"), "new\r\n"), "");
   EXPECT_EQ(Read("door.cog"), "new\r\n");
   EXPECT_EQ(Read("door-link.cog"), "new\r\n");
-  EXPECT_EQ(WriteScriptAtomically(Path("door-link.cog"), "newer, longer\r\n"), "");
+  EXPECT_EQ(Save(Path("door-link.cog"), "newer, longer\r\n"), "");
   EXPECT_EQ(Read("door.cog"), "newer, longer\r\n");
   EXPECT_EQ(Entries(), (std::vector<std::string>{"door-link.cog", "door.cog"}));
 }
@@ -400,7 +412,7 @@ TEST_F(ScriptFileTest, ReplacedFileKeepsItsAttributes) {
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), kind));
     const DWORD before = GetFileAttributesW(path.c_str());
     if ((before & kind) != kind) GTEST_SKIP() << "the file system keeps no attribute " << kind << " here";
-    EXPECT_EQ(WriteScriptAtomically(Path("door.cog"), "new\r\n"), "") << kind;
+    EXPECT_EQ(Save(Path("door.cog"), "new\r\n"), "") << kind;
     EXPECT_EQ(GetFileAttributesW(path.c_str()), before) << kind;
     EXPECT_EQ(Read("door.cog"), "new\r\n") << kind;
     EXPECT_EQ(Entries(), (std::vector<std::string>{"door.cog"})) << kind;
@@ -415,7 +427,7 @@ TEST_F(ScriptFileTest, WriterFollowsSymbolicLinks) {
     GTEST_SKIP() << "symbolic links cannot be made here (error " << GetLastError() << ")";
   if (GetFileAttributesW(Wide(Path("link.cog")).c_str()) == INVALID_FILE_ATTRIBUTES)
     GTEST_SKIP() << "Wine does not make symbolic links: CreateSymbolicLinkW reports success and makes nothing";
-  EXPECT_EQ(WriteScriptAtomically(Path("link.cog"), "new\r\n"), "");
+  EXPECT_EQ(Save(Path("link.cog"), "new\r\n"), "");
   EXPECT_EQ(Read("target.cog"), "new\r\n");
   EXPECT_TRUE(fs::is_symlink(FsPath(Path("link.cog"))));
   EXPECT_EQ(Entries(), (std::vector<std::string>{"link.cog", "target.cog"}));
@@ -455,7 +467,7 @@ TEST(WindowsFailureReason, PlainSentences) {
 TEST_F(ScriptFileTest, PathsThatAreNoUtf8AreRefused) {
   const std::string name = Path("bad\xff.cog");
   EXPECT_EQ(ReadThrough(name), "(Windows does not allow this file name or path.)");
-  EXPECT_EQ(WriteScriptAtomically(name, "new"), "Windows does not allow this file name or path.");
+  EXPECT_EQ(Save(name, "new"), "Windows does not allow this file name or path.");
   EXPECT_EQ(Entries(), std::vector<std::string>());
 }
 
@@ -502,8 +514,8 @@ TEST_F(ScriptFileTest, WriterKeepsAttributesAndAcls) {
   const mode_t plainMode = StatusOf(Path("plain.cog")).st_mode;
   const mode_t sharedMode = StatusOf(Path("shared.cog")).st_mode;
 
-  EXPECT_EQ(WriteScriptAtomically(Path("plain.cog"), "new\r\n"), "");
-  EXPECT_EQ(WriteScriptAtomically(Path("shared.cog"), "new\r\n"), "");
+  EXPECT_EQ(Save(Path("plain.cog"), "new\r\n"), "");
+  EXPECT_EQ(Save(Path("shared.cog"), "new\r\n"), "");
   EXPECT_EQ(Attribute(Path("plain.cog"), "system.posix_acl_access"), std::nullopt);
   EXPECT_EQ(StatusOf(Path("plain.cog")).st_mode, plainMode);
   EXPECT_EQ(Attribute(Path("shared.cog"), "system.posix_acl_access"), access);
@@ -571,6 +583,10 @@ TEST_P(SaverTest, ThePathNamesTheSameFileAfterwards) {
   const std::string file = folder + "/door.cog";
   ASSERT_EQ(::chmod(root.c_str(), 0755), 0);
   ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+  // The saver's own folder for the copy of the old text.
+  const RecoveryFolder recovery(Path("state"));
+  ASSERT_EQ(::mkdir(Path("state").c_str(), 0700), 0);
+  if (asRoot) ASSERT_EQ(::chown(Path("state").c_str(), saver, saverGroup), 0);
   Write("cogs/door.cog", "old text\r\n");
   if (c.linked) {
     ASSERT_EQ(::link(file.c_str(), (folder + "/door-link.cog").c_str()), 0);
@@ -583,7 +599,7 @@ TEST_P(SaverTest, ThePathNamesTheSameFileAfterwards) {
   ASSERT_EQ(::chmod(folder.c_str(), c.folderMode), 0);
   const struct stat before = StatusOf(file);
 
-  EXPECT_EQ(RunAs(saver, saverGroup, [&] { return WriteScriptAtomically(file, "new\r\n"); }), c.reason);
+  EXPECT_EQ(RunAs(saver, saverGroup, [&] { return Save(file, "new\r\n", recovery); }), c.reason);
   ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
   const struct stat after = StatusOf(file);
   EXPECT_EQ(Read("cogs/door.cog"), *c.reason == '\0' ? "new\r\n" : "old text\r\n");
@@ -610,6 +626,10 @@ INSTANTIATE_TEST_SUITE_P(
                   .othersGroup = true, .fileMode = 0666},
         SaverCase{.name = "GroupTheSaverIsNotIn", .othersGroup = true, .fileMode = 0664},
         SaverCase{.name = "ReadOnlyFile", .fileMode = 0444,
+                  .reason = "The file or its folder is read-only, or you are not allowed to change it."},
+        // Root may write any file, but one that nobody may write is refused
+        // as on Windows, for everyone.
+        SaverCase{.name = "ReadOnlyFileAndRoot", .rootSaves = true, .fileMode = 0444,
                   .reason = "The file or its folder is read-only, or you are not allowed to change it."}),
     [](const ::testing::TestParamInfo<SaverCase>& row) { return std::string(row.param.name); });
 

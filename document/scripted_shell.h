@@ -23,12 +23,15 @@ class ScriptedShell : public Shell {
   }
 
   Answer showMessageBox(const Message& box) override {
-    const bool yesNoCancel = box.buttons == Message::Buttons::YesNoCancel;
+    const bool question = box.buttons != Message::Buttons::Ok;
     QString entry = QStringLiteral("box [%1] %2").arg(box.title, box.text);
-    if (yesNoCancel) entry += QStringLiteral(" {YesNoCancel, default %1}").arg(Name(box.defaultButton));
+    if (question) {
+      const bool yesNo = box.buttons == Message::Buttons::YesNo;
+      entry += QStringLiteral(" {%1, default %2}").arg(yesNo ? "YesNo" : "YesNoCancel", Name(box.defaultButton));
+    }
     if (box.icon == Message::Icon::Warning) entry += QStringLiteral(" {warning}");
     log << entry;
-    if (!yesNoCancel) return Answer::Ok;
+    if (!question) return Answer::Ok;
     if (answers.empty()) {
       unexpected(QStringLiteral("question: ") + entry);
       return Answer::Cancel;
@@ -61,7 +64,7 @@ class ScriptedShell : public Shell {
     return text;
   }
 
-  std::deque<Answer> answers;  // for Yes/No/Cancel boxes
+  std::deque<Answer> answers;  // for Yes/No and Yes/No/Cancel boxes
   std::deque<std::optional<QString>> typed;  // for input boxes; nullopt cancels
   QString title;
   QStringList log;

@@ -12,7 +12,7 @@ enum class Answer { Ok, Yes, No, Cancel };
 /// A message box as the document asks for it (not named MessageBox, which
 /// windows.h defines as a macro).
 struct Message {
-  enum class Buttons { Ok, YesNoCancel };
+  enum class Buttons { Ok, YesNo, YesNoCancel };
   enum class Icon { None, Warning };
 
   QString text;

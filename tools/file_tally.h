@@ -6,6 +6,7 @@
 #include "analysis/char_classes.h"
 #include "analysis/whole_file_tally.h"
 #include "document/script_bytes.h"
+#include "document/script_file.h"
 
 namespace vorrik {
 
@@ -13,7 +14,7 @@ namespace vorrik {
 /// more than a block and a bounded piece of the current line: a line up to
 /// kWholeLineLimit characters goes to the engine whole (and may take the
 /// fast path), a longer one in parts. The tally is the engine's, exactly.
-class FileTally {
+class FileTally : public ScriptSink {
  public:
   static constexpr std::size_t kWholeLineLimit = 1 << 16;
 
@@ -21,8 +22,10 @@ class FileTally {
   explicit FileTally(const CharClasses& classes, std::size_t wholeLineLimit = kWholeLineLimit)
       : tally_(classes), wholeLineLimit_(wholeLineLimit) {}
 
+  /// Before the first block: lines end as ends says.
+  void opened(std::size_t, LineEnds ends) override { splitter_ = LineSplitter(ends); }
   /// The next block of the file's bytes.
-  void feed(std::string_view block) { splitter_.feed(block, *this); }
+  void block(std::string_view bytes) override { splitter_.feed(bytes, *this); }
   /// After the last block: the tally of the whole file.
   float finish();
 

@@ -49,12 +49,12 @@ constexpr const char* kHelp =
     "      LAST-FIRST+1 may be 0; LAST -1 means no focused line).\n"
     "  vorrik-tally --rip FIRST-LAST FILE\n"
     "      The whole of FILE with that selection ripped into placeholder lines,\n"
-    "      as saving writes it: CR LF after every line.\n"
+    "      as saving writes it: CR LF after every line (LF for a file with LF ends).\n"
     "\n"
     "Tallies are shown with a leading blank when not negative and \".\" as the\n"
-    "decimal point (\" 2.5\", \" .5\", \"-1\"). Script lines end at CR or CR LF; bytes\n"
-    "are read and written as Windows-1252, every byte value unchanged. Output\n"
-    "lines end with LF.\n"
+    "decimal point (\" 2.5\", \" .5\", \"-1\"). Script lines end at CR or CR LF;\n"
+    "in a file without any CR LF, at LF as well. Bytes are read and written as\n"
+    "Windows-1252, every byte value unchanged. Output lines end with LF.\n"
     "\n"
     "Exit status: 0 on success, 1 when a file cannot be read (the others are\n"
     "still tallied) or the output cannot be written, 2 for bad arguments.\n";
@@ -184,7 +184,7 @@ int Finish(Output& out, int status) {
 /// it rewrites it and never reads a rewritten line back.
 class RipWriter : public vorrik::LineList {
  public:
-  RipWriter(const vorrik::LineList& source, Output& out) : source_(source), out_(out) {}
+  RipWriter(const ScriptLines& source, Output& out) : source_(source), out_(out) {}
   int count() const override { return source_.count(); }
   std::u16string_view text(int i) const override { return source_.text(i); }
   void setText(int i, std::u16string_view text) override {
@@ -216,11 +216,11 @@ class RipWriter : public vorrik::LineList {
       unencodable_ = error;
       return;
     }
-    bytes += "\r\n";
+    bytes += vorrik::LineEndBytes(source_.lines().lineEnds());
     out_.done();
   }
 
-  const vorrik::LineList& source_;
+  const ScriptLines& source_;
   Output& out_;
   int next_ = 0;  // the first line not yet written
   std::optional<vorrik::UnencodableChar> unencodable_;
@@ -232,33 +232,16 @@ int UsageError(const std::string& message) {
   return 2;
 }
 
-/// Reads the script at path block by block: opened() gets its size, then
-/// block() each block in order. Returns "", or why it cannot be read; pipes,
-/// devices and folders are refused at once.
-std::string ReadBlocks(const std::string& path, const std::function<void(std::size_t)>& opened,
-                       const std::function<void(std::string_view)>& block) {
-  vorrik::ScriptReader reader;
-  if (std::string reason = reader.open(path); !reason.empty()) return reason;
-  if (opened) opened(reader.size());
-  static char buffer[1 << 16];
-  while (const std::size_t got = reader.read(buffer, sizeof buffer)) block(std::string_view(buffer, got));
-  return reader.error();
-}
-
 void ReportUnreadable(const std::string& path, const std::string& reason) {
   Complain("cannot read " + path + ": " + reason);
 }
 
 std::optional<ScriptLines> LoadOrReport(const std::string& path) {
   vorrik::LineStore lines;
-  const std::string reason = ReadBlocks(
-      path, [&](std::size_t size) { lines.reserveForBytes(size); },
-      [&](std::string_view block) { lines.appendBytes(block); });
-  if (!reason.empty()) {
+  if (const std::string reason = vorrik::ReadScriptLines(path, lines); !reason.empty()) {
     ReportUnreadable(path, reason);
     return std::nullopt;
   }
-  lines.finishBytes();
   return ScriptLines(std::move(lines));
 }
 
@@ -288,7 +271,7 @@ int TallyFiles(const std::vector<std::string>& paths) {
   vorrik::InitCharClasses(classes);
   for (const auto& path : paths) {
     vorrik::FileTally tally(classes);
-    const std::string reason = ReadBlocks(path, {}, [&](std::string_view block) { tally.feed(block); });
+    const std::string reason = vorrik::ReadScript(path, tally);
     if (!reason.empty()) {
       ReportUnreadable(path, reason);
       status = 1;

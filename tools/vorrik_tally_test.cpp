@@ -588,8 +588,11 @@ TEST(VorrikTallyLines, LineEndsAndBytes) {
        " 0\t\n"
        " 2.5\tx=1;\n"},  // as above
       {"CR then CR LF", "code\r\r\n", "\tcode\n 0\t\n"},
-      // one line "code<LF>x=1;<LF>", which is not "code": nothing is scanned
-      {"LF only", "code\nx=1;\n", "\tcode\nx=1;\n\n"},
+      // no CR LF: LF ends lines, as the game reads them
+      {"LF only", "code\nx=1;\n", "\tcode\n 2.5\tx=1;\n"},
+      // one CR LF: a lone LF stays in its line "code<LF>x=1;", which is not
+      // "code": nothing is scanned
+      {"LF beside a CR LF", "code\nx=1;\r\n", "\tcode\nx=1;\n"},
       {"empty file", "", ""},
       // bytes 0x80-0xFF in a comment: x= 1, = .5, 1; 1
       {"every byte above 127", "code\r\nx = 1; // " + AllHighBytes() + "\r\n",
@@ -747,8 +750,12 @@ TEST(VorrikTallyRip, ScratchScripts) {
       {"code line ripped", "code\r\nif(x);\r\n", "0-1", "\r\nx, -x;\r\n"},
       // Saving writes CR LF after every line, whatever ended them before.
       {"line ends rewritten", "code\rx=1;", "1-0", "code\r\nx=1;\r\n"},
-      // One line "a<LF>b": a 1 (ended by the LF), "b" dropped at the end -> "x;"
-      {"bare LF line", "a\nb", "0-0", "x;\r\n"},
+      // One line "a<LF>b" (there is a CR LF): a 1 (ended by the LF), "b"
+      // dropped at the end -> "x;"
+      {"bare LF line", "a\nb\r\nc", "0-0", "x;\r\nc\r\n"},
+      // A file with LF ends is written with LF ends; "a" alone is still a
+      // pending word when its line ends, so it rips to nothing.
+      {"LF ends kept", "a\nb", "0-0", "\nb\n"},
       // Bytes above 127 on lines left alone come back unchanged.
       {"high bytes kept", "code\r\n// " + AllHighBytes() + "\r\n", "0--1",
        "code\r\n// " + AllHighBytes() + "\r\n"},

@@ -38,17 +38,19 @@ Answer QtShell::showMessageBox(const Message& box) {
     dialog.exec();
     return Answer::Ok;
   }
-  dialog.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  const bool cancel = box.buttons == Message::Buttons::YesNoCancel;
+  dialog.setStandardButtons(QMessageBox::Yes | QMessageBox::No | (cancel ? QMessageBox::Cancel : QMessageBox::NoButton));
   switch (box.defaultButton) {
     case Answer::No: dialog.setDefaultButton(QMessageBox::No); break;
-    case Answer::Cancel: dialog.setDefaultButton(QMessageBox::Cancel); break;
+    case Answer::Cancel: dialog.setDefaultButton(cancel ? QMessageBox::Cancel : QMessageBox::No); break;
     default: dialog.setDefaultButton(QMessageBox::Yes); break;
   }
-  dialog.setEscapeButton(QMessageBox::Cancel);
+  // Escape and the close button answer what asks for nothing: Cancel, or No.
+  dialog.setEscapeButton(cancel ? QMessageBox::Cancel : QMessageBox::No);
   switch (dialog.exec()) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
-    default: return Answer::Cancel;
+    default: return cancel ? Answer::Cancel : Answer::No;
   }
 }
 
