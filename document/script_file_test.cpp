@@ -18,6 +18,11 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include "document/file_system_windows.h"
 #else
 #include <sys/stat.h>
 #include <unistd.h>
@@ -295,10 +300,12 @@ std::wstring Wide(const std::string& native) { return FsPath(native).wstring(); 
 const std::string kShared = "Another program has the file open. Close it there, then try again.";
 const std::string kReadOnly = "The file or its folder is read-only, or you are not allowed to change it.";
 
-/// hold_file, beside this program, holding a file open until it goes.
+/// hold_file, beside this program, holding a file open until it goes, or,
+/// with letGoAfter, until that many milliseconds after a new file appears
+/// beside it.
 class Holder {
  public:
-  Holder(const std::string& sharing, const std::string& path) {
+  Holder(const std::string& sharing, const std::string& path, const std::string& letGoAfter = "") {
     std::wstring program(MAX_PATH, L'\0');
     program.resize(GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size())));
     program = program.substr(0, program.find_last_of(L'\\') + 1) + L"hold_file.exe";
@@ -317,6 +324,7 @@ class Holder {
     startup.hStdOutput = childOut;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     std::wstring command = L"\"" + program + L"\" " + Wide(sharing) + L" \"" + Wide(path) + L"\"";
+    if (!letGoAfter.empty()) command += L" " + Wide(letGoAfter);
     PROCESS_INFORMATION process{};
     const bool started = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                         &startup, &process);
@@ -337,16 +345,25 @@ class Holder {
     held_ = std::string(said, total) == "held\n";
     if (!held_) ADD_FAILURE() << "hold_file did not hold " << path;
   }
-  ~Holder() {
-    // The end of its input lets it go.
-    CloseHandle(input_);
+  ~Holder() { finish(); }
+  bool held() const { return held_; }
+
+  /// Ends its input, which lets it go, waits for it to end and returns what
+  /// it wrote after "held".
+  std::string finish() {
+    std::string said;
+    if (input_ != nullptr) CloseHandle(std::exchange(input_, nullptr));
+    char buffer[64];
+    DWORD got = 0;
+    while (output_ != nullptr && ReadFile(output_, buffer, sizeof buffer, &got, nullptr) && got > 0)
+      said.append(buffer, got);
     if (process_ != nullptr) {
       WaitForSingleObject(process_, INFINITE);
-      CloseHandle(process_);
+      CloseHandle(std::exchange(process_, nullptr));
     }
-    CloseHandle(output_);
+    if (output_ != nullptr) CloseHandle(std::exchange(output_, nullptr));
+    return said;
   }
-  bool held() const { return held_; }
 
  private:
   HANDLE input_ = nullptr;
@@ -377,6 +394,84 @@ TEST_F(ScriptFileTest, FileHeldOpenByAnotherProgram) {
     EXPECT_EQ(Save(Path("door.cog"), "new\r\n"), "") << c.sharing;
     EXPECT_EQ(Read("door.cog"), "new\r\n") << c.sharing;
   }
+}
+
+// A virus scanner that opens the script (without sharing its deletion) just
+// as it is saved: the save waits for it to let go, and one that holds it
+// longer than that is named, the file left as it was and nothing behind.
+TEST_F(ScriptFileTest, ScannerHoldingTheScriptAsItIsReplaced) {
+  const struct {
+    const char* letGoAfter;  // milliseconds after the new file appears
+    std::string result;
+    std::string file;
+  } cases[] = {{"300", "", "new\r\n"}, {"5000", kShared, "old\r\n"}};
+  for (const auto& c : cases) {
+    Write("door.cog", "old\r\n");
+    Holder holder("no-delete", Path("door.cog"), c.letGoAfter);
+    ASSERT_TRUE(holder.held());
+    EXPECT_EQ(Save(Path("door.cog"), "new\r\n"), c.result) << c.letGoAfter;
+    // It held the script from before the new file was made, so the first
+    // try to replace the script met it.
+    EXPECT_EQ(holder.finish(), "let go\n") << c.letGoAfter;
+    EXPECT_EQ(Read("door.cog"), c.file) << c.letGoAfter;
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"door.cog"})) << c.letGoAfter;
+  }
+}
+
+// ReplaceFileW as a test makes it fail (file_system_windows.h): both files
+// keep their names; or the old file was moved to the backup name first and
+// goes back; or it cannot go back, and the message says where each text is.
+BOOL WINAPI CannotMoveTheNewFile(const wchar_t*, const wchar_t*, const wchar_t*) {
+  SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+  return FALSE;
+}
+BOOL WINAPI MovesTheOldFileAway(const wchar_t* replaced, const wchar_t*, const wchar_t* backup) {
+  MoveFileW(replaced, backup);
+  SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+  return FALSE;
+}
+BOOL WINAPI MovesTheOldFileAwayForGood(const wchar_t* replaced, const wchar_t* replacement, const wchar_t* backup) {
+  MovesTheOldFileAway(replaced, replacement, backup);
+  // Something takes its name meanwhile.
+  CreateDirectoryW(replaced, nullptr);
+  SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+  return FALSE;
+}
+
+TEST_F(ScriptFileTest, ReplaceThatCannotMoveTheNewFileKeepsTheOldOne) {
+  const std::string cannotMove = WindowsFailureReason(ERROR_UNABLE_TO_MOVE_REPLACEMENT, FileOperation::Writing);
+  const std::string movedAway = WindowsFailureReason(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, FileOperation::Writing);
+  const struct {
+    file_system::ReplaceFileFunction replace;
+    std::string result;
+  } cases[] = {{CannotMoveTheNewFile, cannotMove}, {MovesTheOldFileAway, movedAway}};
+  for (const auto& c : cases) {
+    Write("door.cog", "old\r\n");
+    file_system::SetReplaceFileForTesting(c.replace);
+    EXPECT_EQ(Save(Path("door.cog"), "new\r\n"), c.result);
+    file_system::SetReplaceFileForTesting(nullptr);
+    EXPECT_EQ(Read("door.cog"), "old\r\n");
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"door.cog"}));
+  }
+
+  file_system::SetReplaceFileForTesting(MovesTheOldFileAwayForGood);
+  const std::string result = Save(Path("door.cog"), "new\r\n");
+  file_system::SetReplaceFileForTesting(nullptr);
+  ASSERT_TRUE(fs::remove(FsPath(Path("door.cog"))));
+  const std::vector<std::string> left = Entries();
+  ASSERT_EQ(left.size(), 2u);
+  // door.cog.old-XXXXXX holds the old text, door.cog.XXXXXX the new.
+  const std::string& backup = left[0].find(".old-") != std::string::npos ? left[0] : left[1];
+  const std::string& temporary = &backup == &left[0] ? left[1] : left[0];
+  const auto shown = [&](const std::string& name) {
+    file_system::NativeName native;
+    file_system::NameOf(Path(name), FileOperation::Writing, native);
+    return file_system::Shown(native);
+  };
+  EXPECT_EQ(result, movedAway + " Putting the old file back failed too: its old text is in " + shown(backup) +
+                        " and the new text in " + shown(temporary) + ".");
+  EXPECT_EQ(Read(backup), "old\r\n");
+  EXPECT_EQ(Read(temporary), "new\r\n");
 }
 
 TEST_F(ScriptFileTest, ReadOnlyAttributeRefusesTheSave) {
@@ -418,6 +513,54 @@ TEST_F(ScriptFileTest, ReplacedFileKeepsItsAttributes) {
     EXPECT_EQ(Entries(), (std::vector<std::string>{"door.cog"})) << kind;
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL));
   }
+}
+
+/// The access rules of the file at path, as SDDL.
+std::string AccessRules(const std::string& path) {
+  const HANDLE file = CreateFileW(Wide(path).c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  const DWORD error =
+      GetSecurityInfo(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr, &descriptor);
+  CloseHandle(file);
+  if (error != ERROR_SUCCESS) return "(none)";
+  wchar_t* text = nullptr;
+  ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text,
+                                                       nullptr);
+  const std::string rules = text != nullptr ? Native(fs::path(text)) : "(none)";
+  LocalFree(text);
+  LocalFree(descriptor);
+  return rules;
+}
+
+// The new file, made for its owner alone, takes the old one's access rules:
+// here everyone's reading. (Wine keeps rules only as far as POSIX permission
+// bits tell them, and reports rules that take some away inconsistently, so
+// a file with fewer rules than its bits cannot be checked here.)
+TEST_F(ScriptFileTest, ReplacedFileKeepsItsAccessRules) {
+  HANDLE token = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::vector<BYTE> user(size);
+  ASSERT_TRUE(GetTokenInformation(token, TokenUser, user.data(), size, &size));
+  CloseHandle(token);
+  wchar_t* sid = nullptr;
+  ASSERT_TRUE(ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid));
+  const std::wstring me = sid;
+  LocalFree(sid);
+  const std::wstring rules = L"D:P(A;;FA;;;SY)(A;;FA;;;" + me + L")(A;;FR;;;WD)";
+  Write("door.cog", "old\r\n");
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(rules.c_str(), SDDL_REVISION_1, &descriptor, nullptr));
+  ASSERT_TRUE(SetFileSecurityW(Wide(Path("door.cog")).c_str(), DACL_SECURITY_INFORMATION, descriptor));
+  LocalFree(descriptor);
+  const std::string before = AccessRules(Path("door.cog"));
+  ASSERT_NE(before.find(";;;WD)"), std::string::npos) << before;
+  EXPECT_EQ(Save(Path("door.cog"), "new\r\n"), "");
+  EXPECT_EQ(AccessRules(Path("door.cog")), before);
+  EXPECT_EQ(Read("door.cog"), "new\r\n");
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"door.cog"}));
 }
 
 TEST_F(ScriptFileTest, WriterFollowsSymbolicLinks) {
