@@ -12,14 +12,11 @@ namespace {
 
 bool IsDriveLetter(QChar c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 
-/// The entry of folder whose name equals name but for letter case; the
-/// first in name order when several do.
+/// The entry of folder that name stands for (see MatchEntry).
 QString FindIgnoringCase(const QString& folder, const QString& name) {
-  const QStringList entries =
-      QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-  for (const QString& entry : entries)
-    if (entry.compare(name, Qt::CaseInsensitive) == 0) return entry;
-  return {};
+  return DriveMap::MatchEntry(
+      QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name),
+      name);
 }
 
 #ifdef Q_OS_WIN
@@ -79,6 +76,15 @@ DriveMap DriveMap::FromWinePrefix(const QString& prefix, const QString& home) {
   return map;
 }
 #endif
+
+QString DriveMap::MatchEntry(const QStringList& entries, const QString& name) {
+  // A folder that tells letter case apart (any on Linux, one so marked on
+  // Windows) may hold both DOOR.COG and door.cog: each names its own file.
+  if (entries.contains(name)) return name;
+  for (const QString& entry : entries)
+    if (entry.compare(name, Qt::CaseInsensitive) == 0) return entry;
+  return {};
+}
 
 int DriveMap::IndexOf(QChar letter) const {
   for (qsizetype i = 0; i < drives_.size(); ++i)

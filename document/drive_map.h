@@ -3,6 +3,7 @@
 #include <QChar>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <utility>
 
@@ -46,6 +47,11 @@ class DriveMap {
 
   /// The drives in letter order.
   const QList<Drive>& drives() const { return drives_; }
+  /// The entry of a folder's entries (in name order) that a path component
+  /// names: the one written exactly so, else the first that differs only in
+  /// letter case; "" for none.
+  static QString MatchEntry(const QStringList& entries, const QString& name);
+
   /// The index of the drive with this letter, in either case; -1 for none.
   int IndexOf(QChar letter) const;
 

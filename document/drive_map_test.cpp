@@ -100,6 +100,17 @@ TEST_F(DriveMapTest, EnvironmentPrefixIsUsed) {
 }
 #endif
 
+// Where a folder holds names that differ only in letter case (Linux, or a
+// Windows folder with case sensitivity turned on), the name as written wins.
+TEST(DriveMapMatch, TheExactNameWinsOverOtherCase) {
+  const QStringList both = {"DOOR.COG", "Door.cog", "door.cog"};
+  EXPECT_EQ(DriveMap::MatchEntry(both, "door.cog"), "door.cog");
+  EXPECT_EQ(DriveMap::MatchEntry(both, "Door.cog"), "Door.cog");
+  EXPECT_EQ(DriveMap::MatchEntry(both, "DOOR.cog"), "DOOR.COG");
+  EXPECT_EQ(DriveMap::MatchEntry({"DOOR.COG"}, "door.cog"), "DOOR.COG");
+  EXPECT_EQ(DriveMap::MatchEntry({"door.cog"}, "window.cog"), "");
+}
+
 struct PathCase {
   const char* name;
   QString windowsPath;

@@ -11,6 +11,10 @@
 #include <sys/stat.h>
 #endif
 
+#include <QDateTime>
+
+#include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -21,7 +25,7 @@ namespace {
 
 /// A document whose drive C: is a fresh temporary folder.
 class DocumentTest : public ::testing::Test {
- protected:
+ public:
   DocumentTest() : doc(shell, DriveMap({{u'C', root.path()}})) {}
 
   QString Native(const QString& relative) const { return root.filePath(relative); }
@@ -165,6 +169,139 @@ TEST_F(DocumentTest, SaveWritesTheLinesAsTheListHoldsThem) {
   doc.lineModel().setLine(1, u"close();");
   ASSERT_TRUE(doc.SaveScript(QStringLiteral("C:\\door.cog")));
   EXPECT_EQ(ReadFile(QStringLiteral("door.cog")), QByteArray("code\r\nclose();\r\nend\r\n"));
+}
+
+// ---------------------------------------------------------------------------
+// A file that another program changes while it is open here.
+
+struct ChangeCase {
+  const char* name;
+  // What the other program does to C:\door.cog, whose bytes are kOpened.
+  std::function<void(DocumentTest&)> change;
+};
+
+void PrintTo(const ChangeCase& c, std::ostream* os) { *os << c.name; }
+
+const QByteArray kOpened = "code\r\nopen();\r\nend\r\n";
+const QByteArray kTheirs = "code\r\nshut();\r\nend\r\n";  // as long as kOpened
+
+class ChangedOnDiskTest : public DocumentTest, public ::testing::WithParamInterface<ChangeCase> {
+ protected:
+  void SetUp() override {
+    WriteFile(QStringLiteral("door.cog"), kOpened);
+    // A time of whole seconds, which another file can be given exactly.
+    QFile file(Native(QStringLiteral("door.cog")));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch() - 60),
+                                 QFileDevice::FileModificationTime));
+    file.close();
+    ASSERT_TRUE(doc.OpenScript(QStringLiteral("C:"), QStringLiteral("door.cog"), engine));
+    shell.takeLog();
+  }
+  /// The bytes of the other program's version of the file.
+  QByteArray Theirs() const { return ReadFile(QStringLiteral("door.cog")); }
+
+  AnalysisEngine engine;
+};
+
+const QString kChangedQuestion = QStringLiteral(
+    "box [VORRIK] C:\\door.cog was changed by another program after VORRIK opened or saved it.\n\n"
+    "Save over the other program's changes? {YesNo, default No} {warning}");
+
+// Saving asks first; No leaves the other program's file and the document as
+// they are, Yes saves, and the next save asks nothing.
+TEST_P(ChangedOnDiskTest, SaveAsksBeforeSavingOverIt) {
+  doc.lineModel().setLine(1, u"mine();");
+  doc.SetSavedState(0);
+  shell.takeLog();
+  GetParam().change(*this);
+  const QByteArray theirs = Theirs();
+
+  shell.answers = {Answer::No};
+  EXPECT_FALSE(doc.Save());
+  EXPECT_EQ(shell.takeLog(), kChangedQuestion);
+  EXPECT_EQ(ReadFile(QStringLiteral("door.cog")), theirs);
+  EXPECT_EQ(doc.savedFlag, 0);
+  EXPECT_EQ(Lines(), QStringLiteral("code|mine();|end"));
+
+  shell.answers = {Answer::Yes};
+  EXPECT_TRUE(doc.Save());
+  EXPECT_EQ(shell.takeLog(), kChangedQuestion + QStringLiteral("\ntitle: C:\\door.cog"));
+  EXPECT_EQ(ReadFile(QStringLiteral("door.cog")), QByteArray("code\r\nmine();\r\nend\r\n"));
+  EXPECT_TRUE(doc.Save());
+  EXPECT_EQ(shell.takeLog(), QStringLiteral("title: C:\\door.cog"));
+}
+
+// With no unsaved change, the window's return offers to read it again; a
+// version declined is not offered again, and a later one is.
+TEST_P(ChangedOnDiskTest, UnmodifiedDocumentOffersToReadItAgain) {
+  const QString question = QStringLiteral(
+      "box [VORRIK] C:\\door.cog was changed by another program.\n\nRead it again? {YesNo, default Yes}");
+  EXPECT_FALSE(doc.OfferToReadAgain(engine));
+  GetParam().change(*this);
+
+  shell.answers = {Answer::No};
+  EXPECT_FALSE(doc.OfferToReadAgain(engine));
+  EXPECT_FALSE(doc.OfferToReadAgain(engine));
+  EXPECT_EQ(shell.takeLog(), question);
+  EXPECT_EQ(Lines(), QStringLiteral("code|open();|end"));
+
+  WriteFile(QStringLiteral("door.cog"), kTheirs + "// and more\r\n");
+  shell.answers = {Answer::Yes};
+  EXPECT_TRUE(doc.OfferToReadAgain(engine));
+  EXPECT_EQ(shell.takeLog(), question + QStringLiteral("\ntitle: C:\\door.cog"));
+  EXPECT_EQ(Lines(), QStringLiteral("code|shut();|end|// and more"));
+  EXPECT_FALSE(doc.OfferToReadAgain(engine));
+
+  // With unsaved changes nothing is offered: Save asks instead.
+  GetParam().change(*this);
+  doc.SetSavedState(0);
+  shell.takeLog();
+  EXPECT_FALSE(doc.OfferToReadAgain(engine));
+  EXPECT_EQ(shell.takeLog(), QString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ChangedOnDiskTest,
+    ::testing::Values(
+        ChangeCase{"LineAdded",
+                   [](DocumentTest& t) { t.WriteFile(QStringLiteral("door.cog"), kOpened + "added();\r\n"); }},
+        // The same size: only the time of the change tells it.
+        ChangeCase{"SameSizeLaterTime",
+                   [](DocumentTest& t) {
+                     QFile file(t.Native(QStringLiteral("door.cog")));
+                     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+                     ASSERT_EQ(file.write(kTheirs), kTheirs.size());
+                     ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                                  QFileDevice::FileModificationTime));
+                   }},
+        // A new file with the same size and time as the open one: only the
+        // file's identity tells it.
+        ChangeCase{"NewFileRenamedOverIt",
+                   [](DocumentTest& t) {
+                     const QString door = t.Native(QStringLiteral("door.cog"));
+                     const QDateTime time = QFileInfo(door).lastModified();
+                     t.WriteFile(QStringLiteral("new.cog"), kTheirs);
+                     QFile file(t.Native(QStringLiteral("new.cog")));
+                     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+                     ASSERT_TRUE(file.setFileTime(time, QFileDevice::FileModificationTime));
+                     file.close();
+                     std::filesystem::rename(t.Native(QStringLiteral("new.cog")).toStdU16String(),
+                                             door.toStdU16String());
+                   }}),
+    CaseName());
+
+// A file deleted meanwhile is made again without a question.
+TEST_F(DocumentTest, AFileDeletedMeanwhileIsSavedAsNew) {
+  WriteFile(QStringLiteral("door.cog"), kOpened);
+  AnalysisEngine engine;
+  ASSERT_TRUE(doc.OpenScript(QStringLiteral("C:"), QStringLiteral("door.cog"), engine));
+  ASSERT_TRUE(QFile::remove(Native(QStringLiteral("door.cog"))));
+  EXPECT_FALSE(doc.OfferToReadAgain(engine));
+  shell.takeLog();
+  EXPECT_TRUE(doc.Save());
+  EXPECT_EQ(shell.takeLog(), QStringLiteral("title: C:\\door.cog"));
+  EXPECT_EQ(ReadFile(QStringLiteral("door.cog")), kOpened);
 }
 
 // ---------------------------------------------------------------------------
