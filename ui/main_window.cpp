@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QTimer>
 
 #include <string_view>
 
@@ -274,6 +275,14 @@ void Form1::ShowAbout() {
   form3_->raise();
   form3_->activateWindow();
   hide();
+}
+
+void Form1::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  // Asked once the activation is over: a box shown from inside it would
+  // take the activation away again.
+  if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    QTimer::singleShot(0, this, [this] { document_.OfferToReadAgain(engine_); });
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

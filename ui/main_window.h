@@ -69,6 +69,9 @@ class Form1 : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  /// Coming back to the window after another program changed the open file
+  /// offers to read it again (when nothing here is unsaved).
+  void changeEvent(QEvent* event) override;
 
  private:
   void createControls();

@@ -761,6 +761,29 @@ class MainWindowTest : public QObject {
     QCOMPARE(program.form.existingChooser()->dir1Path(), QStringLiteral("C:\\"));
   }
 
+  // Coming back to the window after another program changed the open script
+  // offers to read it again, once the window is active; Yes shows the file
+  // as it is now.
+  void returningAfterAnotherProgramChangedTheFile() {
+    Program program;
+    QVERIFY(QTest::qWaitForWindowActive(&program.form));
+    QVERIFY(program.open());
+    program.shell.takeLog();
+    QWidget other;  // stands for the other program's window
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    program.write(QStringLiteral("work/t.cog"), "code\r\nchanged();\r\nend\r\n");
+    QCOMPARE(program.shell.takeLog(), QString());
+    program.shell.answers = {Answer::Yes};
+    program.form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&program.form));
+    QTRY_COMPARE(program.lines(), QStringLiteral("code\r\nchanged();\r\nend"));
+    QCOMPARE(program.shell.takeLog(), QStringLiteral("box [VORRIK] C:\\work\\t.cog was changed by another program."
+                                                     "\n\nRead it again? {YesNo, default Yes}"));
+    QCOMPARE(program.shownTitle(), QStringLiteral("C:\\work\\t.cog"));
+  }
+
   // The one lone CR of the Save As confirmation breaks the line on screen.
   void messageBoxText_data() {
     QTest::addColumn<QString>("text");
