@@ -208,18 +208,7 @@ std::string ReadScript(const std::string& nativePath, ScriptSink& sink, FileStam
 }
 
 std::string ReadScriptLines(const std::string& nativePath, LineStore& lines, FileStamp* stamp) {
-  class Sink : public ScriptSink {
-   public:
-    explicit Sink(LineStore& store) : store_(store) {}
-    void opened(std::size_t size, LineEnds ends) override {
-      store_.setLineEnds(ends);
-      store_.reserveForBytes(size);
-    }
-    void block(std::string_view bytes) override { store_.appendBytes(bytes); }
-
-   private:
-    LineStore& store_;
-  } sink(lines);
+  LineStoreSink sink(lines);
   std::string failure = ReadScript(nativePath, sink, stamp);
   lines.finishBytes();
   return failure;

@@ -95,6 +95,21 @@ class ScriptSink {
   virtual void block(std::string_view bytes) = 0;
 };
 
+/// Fills a line store with a script as it is read; the store takes the
+/// script's line ends. Call lines.finishBytes() after the last block.
+class LineStoreSink : public ScriptSink {
+ public:
+  explicit LineStoreSink(LineStore& lines) : lines_(lines) {}
+  void opened(std::size_t size, LineEnds ends) override {
+    lines_.setLineEnds(ends);
+    lines_.reserveForBytes(size);
+  }
+  void block(std::string_view bytes) override { lines_.appendBytes(bytes); }
+
+ private:
+  LineStore& lines_;
+};
+
 /// Reads a whole script from source into sink: first its line ends are
 /// decided (usually by the first block; a file with no CR LF is read to its
 /// end and then again from the start), then every block goes to sink.

@@ -19,7 +19,12 @@
 //     scanner agree on every line, with the state carried from line to line;
 //   - for each scanned line of a whole-file run whose lineDelta is 0 or at
 //     least 1, RipText(lineDelta) tallied alone with fresh state yields that
-//     lineDelta again, and ripping the ripped text leaves it unchanged.
+//     lineDelta again, and ripping the ripped text leaves it unchanged;
+//   - the script's bytes read as a file is read, in blocks of byte 0's size,
+//     give the lines and line ends of the whole bytes; saving them and
+//     reading that again gives the same lines and ends; and bytes whose
+//     every line ends with the line end they are saved with (CR LF, or LF in
+//     a file with LF ends) save as they were.
 
 #include <algorithm>
 #include <cmath>
@@ -39,6 +44,7 @@
 #include "analysis/rip.h"
 #include "analysis/tally.h"
 #include "document/script_bytes.h"
+#include "document/script_file.h"
 
 namespace {
 
@@ -141,10 +147,44 @@ void CheckRipRoundTrip(float delta) {
 
 }  // namespace
 
+std::vector<std::u16string> LinesOf(const vorrik::LineStore& store) {
+  std::vector<std::u16string> lines;
+  for (int i = 0; i < store.count(); ++i) lines.emplace_back(store.line(i));
+  return lines;
+}
+
+/// Whether every line of bytes ends with end and no other line end: then
+/// saving the lines gives bytes back.
+bool EndsEveryLineWith(std::string_view bytes, vorrik::LineEnds ends) {
+  if (ends == vorrik::LineEnds::Lf)
+    return bytes.find('\r') == std::string_view::npos && (bytes.empty() || bytes.back() == '\n');
+  for (std::size_t cr = bytes.find('\r'); cr != std::string_view::npos; cr = bytes.find('\r', cr + 1))
+    if (cr + 1 == bytes.size() || bytes[cr + 1] != '\n') return false;
+  return bytes.empty() || bytes.ends_with("\r\n");
+}
+
+void CheckReadAndSave(std::string_view bytes, std::size_t blockSize) {
+  const vorrik::LineStore whole = vorrik::LineStore::FromBytes(bytes);
+  vorrik::LineStore read;
+  vorrik::LineStoreSink sink(read);
+  vorrik::BytesSource source(bytes, blockSize);
+  vorrik::ReadScriptBlocks(source, bytes.size(), sink);
+  read.finishBytes();
+  Check(LinesOf(read) == LinesOf(whole), "reading in blocks gave other lines than the whole bytes");
+  Check(read.lineEnds() == whole.lineEnds(), "reading in blocks gave other line ends than the whole bytes");
+  const vorrik::EncodedScript saved = vorrik::JoinScriptLines(whole);
+  Check(!saved.error.has_value(), "lines read from bytes could not be saved");
+  const vorrik::LineStore again = vorrik::LineStore::FromBytes(saved.bytes);
+  Check(LinesOf(again) == LinesOf(whole), "saved lines read again differ");
+  Check(again.lineEnds() == whole.lineEnds() || whole.count() == 0, "saved lines read again have other line ends");
+  if (EndsEveryLineWith(bytes, whole.lineEnds())) Check(saved.bytes == bytes, "a file did not save byte for byte");
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
   const std::string_view bytes(reinterpret_cast<const char*>(data) + 2,
                                std::min(size - 2, kMaxFuzzBytes));
+  CheckReadAndSave(bytes, 1 + data[0] % 64);
   const vorrik::LineStore store = vorrik::LineStore::FromBytes(bytes);
   std::vector<std::u16string> original;
   for (int i = 0; i < store.count(); ++i) original.emplace_back(store.line(i));

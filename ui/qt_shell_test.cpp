@@ -21,6 +21,16 @@ Message QuitQuestion() {
   return box;
 }
 
+Message SaveOverQuestion() {
+  Message box;
+  box.text = QStringLiteral("C:\\door.cog was changed by another program.");
+  box.title = QStringLiteral("VORRIK");
+  box.buttons = Message::Buttons::YesNo;
+  box.defaultButton = Answer::No;
+  box.icon = Message::Icon::Warning;
+  return box;
+}
+
 Message Notice(Message::Icon icon) {
   Message box;
   box.text = QStringLiteral("File saved as:\rC:\\cog\\a.cog");
@@ -50,6 +60,14 @@ class QtShellTest : public QObject {
         << QuitQuestion() << BoxDriver::Press(Qt::Key_Return) << kQuestionSeen << int(Answer::Yes);
     QTest::newRow("question: No clicked")
         << QuitQuestion() << BoxDriver::Click(QStringLiteral("No")) << kQuestionSeen << int(Answer::No);
+    const QString yesNoSeen = QStringLiteral(
+        "box [VORRIK] C:\\door.cog was changed by another program. {Yes No, default No, warning}");
+    QTest::newRow("yes or no: Escape is No")
+        << SaveOverQuestion() << BoxDriver::Press(Qt::Key_Escape) << yesNoSeen << int(Answer::No);
+    QTest::newRow("yes or no: Enter is No, the default")
+        << SaveOverQuestion() << BoxDriver::Press(Qt::Key_Return) << yesNoSeen << int(Answer::No);
+    QTest::newRow("yes or no: Yes clicked")
+        << SaveOverQuestion() << BoxDriver::Click(QStringLiteral("Yes")) << yesNoSeen << int(Answer::Yes);
     QTest::newRow("saved: OK only, no icon, the CR breaks the line")
         << Notice(Message::Icon::None) << BoxDriver::Press(Qt::Key_Return)
         << "box [File saved] File saved as:\nC:\\cog\\a.cog {Ok, default Ok, no icon}" << int(Answer::Ok);
