@@ -538,18 +538,7 @@ std::string AccessRules(const std::string& path) {
 // bits tell them, and reports rules that take some away inconsistently, so
 // a file with fewer rules than its bits cannot be checked here.)
 TEST_F(ScriptFileTest, ReplacedFileKeepsItsAccessRules) {
-  HANDLE token = nullptr;
-  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
-  DWORD size = 0;
-  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-  std::vector<BYTE> user(size);
-  ASSERT_TRUE(GetTokenInformation(token, TokenUser, user.data(), size, &size));
-  CloseHandle(token);
-  wchar_t* sid = nullptr;
-  ASSERT_TRUE(ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid));
-  const std::wstring me = sid;
-  LocalFree(sid);
-  const std::wstring rules = L"D:P(A;;FA;;;SY)(A;;FA;;;" + me + L")(A;;FR;;;WD)";
+  const std::wstring rules = L"D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FR;;;WD)";
   Write("door.cog", "old\r\n");
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(rules.c_str(), SDDL_REVISION_1, &descriptor, nullptr));

@@ -64,8 +64,6 @@ class QtShellTest : public QObject {
         "box [VORRIK] C:\\door.cog was changed by another program. {Yes No, default No, warning}");
     QTest::newRow("yes or no: Escape is No")
         << SaveOverQuestion() << BoxDriver::Press(Qt::Key_Escape) << yesNoSeen << int(Answer::No);
-    QTest::newRow("yes or no: Enter is No, the default")
-        << SaveOverQuestion() << BoxDriver::Press(Qt::Key_Return) << yesNoSeen << int(Answer::No);
     QTest::newRow("yes or no: Yes clicked")
         << SaveOverQuestion() << BoxDriver::Click(QStringLiteral("Yes")) << yesNoSeen << int(Answer::Yes);
     QTest::newRow("saved: OK only, no icon, the CR breaks the line")
