@@ -304,6 +304,36 @@ TEST_F(DocumentTest, AFileDeletedMeanwhileIsSavedAsNew) {
   EXPECT_EQ(ReadFile(QStringLiteral("door.cog")), kOpened);
 }
 
+// A copy kept from a save that never finished stays as it was through later
+// saves that do not finish either; answering No to it opens the file as it
+// is and deletes the copy.
+TEST_F(DocumentTest, DecliningTheKeptTextOpensTheFileAndDeletesIt) {
+  const RecoveryFolder recovery(Native(QStringLiteral("state")).toStdString());
+  ScriptDocument kept(shell, DriveMap({{u'C', root.path()}}), recovery);
+  WriteFile(QStringLiteral("door.cog"), "cut short\r\n");
+  const std::string door =
+      QFile::encodeName(QFileInfo(Native(QStringLiteral("door.cog"))).canonicalFilePath()).toStdString();
+  std::string copy;
+  bool made = false;
+  ASSERT_EQ(recovery.Keep(door, "before\r\n", copy, made), "");
+  ASSERT_EQ(recovery.Keep(door, "cut short\r\n", copy, made), "");
+  EXPECT_FALSE(made);
+  QFile copied(QFile::decodeName(copy.c_str()));
+  EXPECT_TRUE(copied.open(QIODevice::ReadOnly));
+  EXPECT_EQ(copied.readAll(), QByteArray("before\r\n"));
+  EXPECT_EQ(recovery.Find(Native(QStringLiteral("door.cog")).toStdString()), copy);
+
+  AnalysisEngine engine;
+  shell.answers = {Answer::No};
+  ASSERT_TRUE(kept.OpenScript(QStringLiteral("C:"), QStringLiteral("door.cog"), engine));
+  EXPECT_TRUE(shell.takeLog().startsWith(
+      QStringLiteral("box [VORRIK] VORRIK was stopped while it was saving C:\\door.cog")));
+  EXPECT_EQ(JoinedLines(kept.lineModel()), QStringLiteral("cut short"));
+  EXPECT_EQ(kept.savedFlag, 1);
+  EXPECT_EQ(recovery.Find(Native(QStringLiteral("door.cog")).toStdString()), "");
+  EXPECT_EQ(QDir(Native(QStringLiteral("state"))).entryList(QDir::Files), QStringList());
+}
+
 // ---------------------------------------------------------------------------
 // The Open sequence, the saved state, the title and quitting.
 
