@@ -38,6 +38,13 @@ struct CopyNames {
   fs::NativeName path;   // NAME-HASH.path
 };
 
+/// The absolute path of the file at nativePath, links resolved: the same
+/// for every path that leads to it.
+std::string CanonicalOf(const std::string& nativePath) {
+  fs::NativeName name;
+  return fs::NameOf(nativePath, FileOperation::Reading, name).empty() ? fs::CanonicalName(name) : std::string();
+}
+
 bool NamesFor(const std::string& folder, const std::string& canonical, CopyNames& names) {
   fs::NativeName native;
   if (folder.empty() || canonical.empty() || !fs::NameOf(folder, FileOperation::Writing, native).empty()) return false;
@@ -81,22 +88,23 @@ RecoveryFolder RecoveryFolder::FromEnvironment() {
 }
 
 std::string RecoveryFolder::Find(const std::string& nativePath) const {
-  fs::NativeName name;
-  if (folder_.empty() || !fs::NameOf(nativePath, FileOperation::Reading, name).empty()) return {};
-  const std::string canonical = fs::CanonicalName(name);
+  const std::string canonical = CanonicalOf(nativePath);
   CopyNames names;
   if (!NamesFor(folder_, canonical, names) || !Holds(names, canonical)) return {};
   return fs::Shown(names.bytes);
 }
 
 void RecoveryFolder::Discard(const std::string& nativePath) const {
-  fs::NativeName name;
-  if (fs::NameOf(nativePath, FileOperation::Reading, name).empty()) Drop(fs::CanonicalName(name));
+  CopyNames names;
+  if (!NamesFor(folder_, CanonicalOf(nativePath), names)) return;
+  fs::Remove(names.bytes);
+  fs::Remove(names.path);
 }
 
-std::string RecoveryFolder::Keep(const std::string& canonical, std::string_view bytes, std::string& copy,
+std::string RecoveryFolder::Keep(const std::string& nativePath, std::string_view bytes, std::string& copy,
                                  bool& madeNow) const {
   madeNow = false;
+  const std::string canonical = CanonicalOf(nativePath);
   if (folder_.empty()) return "There is no folder of yours to keep it in (neither its usual place nor HOME is set).";
   CopyNames names;
   if (!NamesFor(folder_, canonical, names)) return "Its full path cannot be found.";
@@ -109,18 +117,12 @@ std::string RecoveryFolder::Keep(const std::string& canonical, std::string_view 
   std::string failure = WriteDurably(names.path, canonical);
   if (failure.empty()) failure = WriteDurably(names.bytes, bytes);
   if (!failure.empty()) {
-    Drop(canonical);
+    fs::Remove(names.bytes);
+    fs::Remove(names.path);
     return failure;
   }
   madeNow = true;
   return {};
-}
-
-void RecoveryFolder::Drop(const std::string& canonical) const {
-  CopyNames names;
-  if (!NamesFor(folder_, canonical, names)) return;
-  fs::Remove(names.bytes);
-  fs::Remove(names.path);
 }
 
 }  // namespace vorrik

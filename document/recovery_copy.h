@@ -30,14 +30,12 @@ class RecoveryFolder {
   /// Removes the copy kept for the file at nativePath, if any.
   void Discard(const std::string& nativePath) const;
 
-  /// Keeps bytes, on the disk, as the copy for the file whose canonical
-  /// (absolute, links resolved) path is canonical, and gives the copy's
-  /// native path. A copy that is kept already is left as it is: it holds the
-  /// text from before a save that never finished, which stays until a save
-  /// succeeds. Returns "", or why no copy could be kept.
-  std::string Keep(const std::string& canonical, std::string_view bytes, std::string& copy, bool& madeNow) const;
-  /// Removes the copy for canonical.
-  void Drop(const std::string& canonical) const;
+  /// Keeps bytes, on the disk, as the copy for the file at nativePath
+  /// (which exists), and gives the copy's native path; madeNow tells whether
+  /// this made it. A copy that is kept already is left as it is: it holds
+  /// the text from before a save that never finished, which stays until a
+  /// save succeeds. Returns "", or why no copy could be kept.
+  std::string Keep(const std::string& nativePath, std::string_view bytes, std::string& copy, bool& madeNow) const;
 
  private:
   std::string folder_;

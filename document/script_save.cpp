@@ -80,10 +80,10 @@ Step WriteInPlace(const fs::NativeName& target, fs::File& old, std::string_view 
     static_cast<void>(old.resize(oldBytes.size()));
     return Step::Failed(WriteFailure(error));
   }
-  const std::string canonical = fs::CanonicalName(target);
+  const std::string path = fs::Shown(target);
   std::string copy;
   bool madeNow = false;
-  if (std::string failure = recovery.Keep(canonical, oldBytes, copy, madeNow); !failure.empty()) {
+  if (std::string failure = recovery.Keep(path, oldBytes, copy, madeNow); !failure.empty()) {
     return Step::Failed("It has to be written in place (it has other names, or a new file cannot take its owner, "
                         "permissions or folder), and no copy of its old text could be kept first, so it was "
                         "left as it was: " +
@@ -93,11 +93,11 @@ Step WriteInPlace(const fs::NativeName& target, fs::File& old, std::string_view 
   const fs::SystemError error = Overwrite(old, bytes, touched);
   // Saved: the copy, also one from a save that never finished, has served.
   if (error == 0) {
-    recovery.Drop(canonical);
+    recovery.Discard(path);
     return Step::Done();
   }
   if (!touched || PutBack(old, oldBytes)) {
-    if (madeNow) recovery.Drop(canonical);
+    if (madeNow) recovery.Discard(path);
     return Step::Failed(WriteFailure(error));
   }
   return Step::Failed(WriteFailure(error) +
