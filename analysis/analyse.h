@@ -4,10 +4,18 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "char_classes.h"
 
 namespace vorrik {
+
+/// Consecutive lines first to last, both included; either may lie outside
+/// the list.
+struct LineBlock {
+  std::int64_t first;
+  std::int64_t last;
+};
 
 /// What AnalyseLines needs of the line list control.
 class LineList {
@@ -23,6 +31,10 @@ class LineList {
   virtual int focusedIndex() const = 0;
   /// Number of selected lines.
   virtual int selectedCount() const = 0;
+  /// The lines a selection run visits, in blocks of consecutive lines in
+  /// ascending order: the selected lines themselves where the list knows
+  /// them; else, as here, the selectedCount() lines ending at the focused one.
+  virtual std::vector<LineBlock> selectedBlocks() const;
 };
 
 enum class AnalysisMode : std::int16_t { Baseline = 0, Recount = 1, Rip = 2, SelectionTally = 3 };
@@ -38,9 +50,10 @@ class AnalysisEngine {
   void InitCharClasses();
 
   /// One run over lines: Baseline and Recount tally the whole list into
-  /// baselineTally / currentTally; SelectionTally tallies the n selected lines
-  /// ending at the focused one and shows the result; Rip scans the same range
-  /// and rewrites each scanned line as its placeholder.
+  /// baselineTally / currentTally; SelectionTally tallies the selected blocks
+  /// (LineList::selectedBlocks), each as a run of its own that starts in the
+  /// code section, and shows their sum; Rip scans the same blocks and
+  /// rewrites each scanned line as its placeholder.
   void AnalyseLines(LineList& lines, const AnalysisMode& mode);
 
   const CharClasses& charClasses() const { return classes_; }

@@ -46,4 +46,21 @@ int ModelLineList::selectedCount() const {
   return count;
 }
 
+std::vector<LineBlock> ModelLineList::selectedBlocks() const {
+  std::vector<LineBlock> blocks;
+  for (const QItemSelectionRange& range : selection_.selection())
+    if (range.isValid()) blocks.push_back({range.top(), range.bottom()});
+  // Disjoint ranges, in the order they were made: sorted, and those that
+  // touch joined into the block they make together.
+  std::sort(blocks.begin(), blocks.end(), [](const LineBlock& a, const LineBlock& b) { return a.first < b.first; });
+  std::vector<LineBlock> joined;
+  for (const LineBlock& block : blocks) {
+    if (!joined.empty() && block.first <= joined.back().last + 1)
+      joined.back().last = std::max(joined.back().last, block.last);
+    else
+      joined.push_back(block);
+  }
+  return joined;
+}
+
 }  // namespace vorrik

@@ -54,6 +54,8 @@ class ModelLineList : public LineList {
   void setText(int i, std::u16string_view text) override { model_.setLine(i, text); }
   int focusedIndex() const override;
   int selectedCount() const override;
+  /// The selected lines themselves, whichever is focused.
+  std::vector<LineBlock> selectedBlocks() const override;
 
  private:
   LineListModel& model_;

@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "analysis/allocation_count.h"
 #include "document/test_shell.h"
@@ -77,16 +79,56 @@ TEST_F(LineListModelTest, SettingALineChangesOnlyThatRow) {
   EXPECT_EQ(model.rowCount(model.index(0)), 0);  // a list: rows have no children
 }
 
-TEST_F(LineListModelTest, SelectionTallyReadsTheSelectionModel) {
-  model.replaceLines({u"code", u"a;", u"b+c;", u"d;", u"end"});
-  AnalysisEngine engine;
-  std::string shown;
-  engine.showSelectionTally = [&](const std::string& text) { shown = text; };
-  // The two lines that end at the focused one: "b+c;" (2.5) and "d;" (1).
-  Select(2, 3, QItemSelectionModel::ClearAndSelect);
-  selection.setCurrentIndex(model.index(3), QItemSelectionModel::NoUpdate);
-  engine.AnalyseLines(lines, AnalysisMode::SelectionTally);
-  EXPECT_EQ(shown, " 3.5");
+// Selection runs take the selected lines themselves, whichever is focused:
+// each block of consecutive selected lines is a run of its own, from the code
+// section, and the tally is their sum. A rip rewrites exactly those lines.
+TEST_F(LineListModelTest, SelectionRunsTakeTheSelectedLines) {
+  const std::vector<std::u16string> script = {u"code", u"a;", u"b+c;", u"d;", u"end", u"e;",
+                                              u"code", u"f",  u"zz;",  u"(1);", u"g", u"(2);"};
+  struct Case {
+    const char* name;
+    std::vector<std::pair<int, int>> picked;  // rows first..last, each added as a range of its own
+    int focus;
+    const char* shown;
+    const char* ripped;  // the rows a rip rewrites
+  } cases[] = {
+      {"DownwardBlock", {{1, 3}}, 3, " 4.5", "1 2 3"},
+      {"UpwardBlock", {{1, 3}}, 1, " 4.5", "1 2 3"},
+      {"FocusInsideTheBlock", {{1, 3}}, 2, " 4.5", "1 2 3"},
+      {"FocusOutsideTheSelection", {{1, 3}}, 9, " 4.5", "1 2 3"},
+      {"TwoBlocks", {{1, 1}, {3, 3}}, 3, " 2", "1 3"},
+      // "end" closes the section and "code" opens it again within one run;
+      // "f" and "zz;" make one word (and "f" rips to nothing).
+      {"BlockSpanningEndAndCode", {{3, 8}}, 8, " 2", "3 7 8"},
+      // A word pending at a block's end is dropped, not carried to the next.
+      {"PendingWordStaysInItsBlock", {{7, 7}, {9, 9}}, 9, " 1", "7 9"},
+      // Ranges picked one by one that touch are one block: "g(" is a call.
+      {"TouchingRangesAreOneBlock", {{11, 11}, {10, 10}}, 10, " 2.5", "10 11"},
+      {"NothingSelected", {}, 2, " 0", ""},
+  };
+  for (const Case& c : cases) {
+    for (const AnalysisMode mode : {AnalysisMode::SelectionTally, AnalysisMode::Rip}) {
+      LineStore store;
+      for (const std::u16string& line : script) store.appendLine(line);
+      model.replaceLines(std::move(store));
+      for (const auto& [first, last] : c.picked) Select(first, last, QItemSelectionModel::Select);
+      selection.setCurrentIndex(model.index(c.focus), QItemSelectionModel::NoUpdate);
+      AnalysisEngine engine;
+      std::string shown;
+      engine.showSelectionTally = [&](const std::string& text) { shown = text; };
+      engine.AnalyseLines(lines, mode);
+      if (mode == AnalysisMode::SelectionTally) {
+        EXPECT_EQ(shown, c.shown) << c.name;
+        continue;
+      }
+      std::string ripped;
+      for (int i = 0; i < model.count(); ++i) {
+        if (model.line(i) != script[static_cast<std::size_t>(i)])
+          ripped += (ripped.empty() ? "" : " ") + std::to_string(i);
+      }
+      EXPECT_EQ(ripped, c.ripped) << c.name;
+    }
+  }
 }
 
 // A rip of many lines through the model allocates as its buffers grow, not
