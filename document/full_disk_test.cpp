@@ -296,6 +296,7 @@ TEST_F(FailingDiskTest, TheNewFileIsPrivateWhileItIsWritten) {
 TEST_F(FailingDiskTest, SaveAsReturnsToThePreviousPath) {
   Fail("write", ENOSPC);
   shell.typed = {"door"};
+  shell.answers = {Answer::Yes};  // replace door.cog
   EXPECT_FALSE(doc.SaveAs([] { return QStringLiteral("C:\\full"); }));
   EXPECT_EQ(doc.currentPath, QStringLiteral("C:\\full\\door.cog"));
   EXPECT_EQ(OldFile(), kOldBytes);

@@ -1,6 +1,7 @@
 #include "script_document.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 
 #include <string_view>
@@ -126,6 +127,7 @@ bool ScriptDocument::LoadKeptText(const QString& path, const std::string& native
   // The kept text stands for the file as it is on the disk now, so that
   // saving it asks nothing about the cut-short save's bytes.
   TakeLines(std::move(lines), path, StampOf(native));
+  history_.markUnsaved();
   SetSavedState(0);
   return true;
 }
@@ -139,6 +141,7 @@ void ScriptDocument::TakeLines(LineStore lines, const QString& path, const FileS
   diskStamp_ = stamp;
   stampPath_ = path;
   declinedStamp_ = {};
+  history_.clear();
 }
 
 bool ScriptDocument::MaySaveOver(const QString& path, const std::string& native) {
@@ -196,6 +199,7 @@ bool ScriptDocument::SaveScript(const QString& path) {
         diskStamp_ = result.stamp();
         stampPath_ = path;
         declinedStamp_ = {};
+        history_.markSaved();
       }
     }
   }
@@ -217,18 +221,33 @@ void ScriptDocument::SetSavedState(int state) {
   shell_.setTitle(state == 0 ? currentPath + QStringLiteral(" *") : currentPath);
 }
 
-bool ScriptDocument::ConfirmQuit() {
-  if (savedFlag == 0) {
-    Message box;
-    box.text = QStringLiteral("Your current COG is not saved. Do you still want to quit?");
-    box.title = QStringLiteral("You wanna save?");
-    box.buttons = Message::Buttons::YesNoCancel;
-    box.defaultButton = Answer::Yes;
-    // Yes neither saves nor quits: it is answered like Cancel.
-    if (shell_.showMessageBox(box) != Answer::No) return false;
+void ScriptDocument::UpdateSavedState() {
+  const int state = history_.atSavedPoint() ? 1 : 0;
+  if (state != savedFlag) SetSavedState(state);
+}
+
+bool ScriptDocument::SaveChangesBefore(const QString& what) {
+  if (savedFlag == 1) return true;
+  Message box;
+  box.text = QStringLiteral("Your current COG is not saved.\n\nDo you want to save your changes before %1?").arg(what);
+  box.title = QStringLiteral("You wanna save?");
+  box.buttons = Message::Buttons::SaveDontSaveCancel;
+  box.defaultButton = Answer::Save;
+  switch (shell_.showMessageBox(box)) {
+    case Answer::Save: return Save();
+    case Answer::DontSave: return true;
+    default: return false;
   }
+}
+
+bool ScriptDocument::ConfirmQuit() {
+  if (!SaveChangesBefore(QStringLiteral("you quit"))) return false;
   shell_.endProgram();
   return true;
+}
+
+bool ScriptDocument::ConfirmReplace(const QString& path) {
+  return SaveChangesBefore(QStringLiteral("you open %1").arg(path));
 }
 
 bool ScriptDocument::OpenScript(const QString& folder, const QString& fileName, AnalysisEngine& engine) {
@@ -267,6 +286,17 @@ bool ScriptDocument::SaveAs(const std::function<QString()>& chooserFolder) {
   if (!name) return false;
   QString path = chooserFolder() + u'\\' + *name;
   if (!path.endsWith(QStringLiteral(".cog"), Qt::CaseSensitive)) path += QStringLiteral(".cog");
+  // Another file of that name is replaced only when the user says so.
+  if (const NativePath native = driveMap_.ToNative(path); native.ok() && QFileInfo::exists(native.path)) {
+    Message box;
+    const QString name = path.mid(path.lastIndexOf(u'\\') + 1);
+    box.text = QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(name);
+    box.title = QStringLiteral("Confirm Save As");
+    box.buttons = Message::Buttons::YesNo;
+    box.defaultButton = Answer::No;
+    box.icon = Message::Icon::Warning;
+    if (shell_.showMessageBox(box) != Answer::Yes) return false;
+  }
   QString previous = std::exchange(currentPath, path);
   if (!SaveScript(currentPath)) {
     // Nothing was written: the next Save must aim where the title says.

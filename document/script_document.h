@@ -10,6 +10,7 @@
 #include "document/line_list_model.h"
 #include "document/recovery_copy.h"
 #include "document/script_file.h"
+#include "document/script_history.h"
 #include "document/shell.h"
 
 namespace vorrik {
@@ -35,6 +36,9 @@ class ScriptDocument {
   LineList& lineList() { return lineList_; }
   const LineList& lineList() const { return lineList_; }
   const DriveMap& driveMap() const { return driveMap_; }
+  /// Undo and redo of the lines, and the saved point among them.
+  ScriptHistory& history() { return history_; }
+  const ScriptHistory& history() const { return history_; }
 
   /// Replaces every line with those of the file at path (a Windows-form path),
   /// focuses the first line (none selected) and marks the document saved.
@@ -64,10 +68,19 @@ class ScriptDocument {
   /// Sets savedFlag (1 saved, 0 modified) and the title: currentPath, with
   /// " *" after it when modified.
   void SetSavedState(int state);
+  /// Sets the saved state from the history: saved exactly when the lines are
+  /// as last read or saved. The title changes only when the state does.
+  void UpdateSavedState();
 
-  /// Ends the program when saved; when modified asks first, and only the
-  /// answer No ends it. Returns whether the program is ending.
+  /// Ends the program when saved; when modified asks first whether to save
+  /// the changes: Save saves and then ends it (a failed save does not),
+  /// Don't Save ends it, Cancel does nothing. Returns whether it is ending.
   bool ConfirmQuit();
+
+  /// Before another script replaces this one (path, in the drive-letter
+  /// form): when modified, asks whether to save the changes first, as
+  /// ConfirmQuit does. Returns whether to go on.
+  bool ConfirmReplace(const QString& path);
 
   /// The chooser's OK: opens folder + "\" + fileName and takes the baseline
   /// tally. Returns false, keeping everything as it was, when it cannot be
@@ -84,8 +97,8 @@ class ScriptDocument {
 
   /// Save As: asks for a name, writes the lines under it in the folder that
   /// chooserFolder gives (asked only after the name), and confirms. A
-  /// cancelled name box does nothing; when the write fails currentPath
-  /// returns to what it was.
+  /// cancelled name box does nothing, nor does No to replacing a file of
+  /// that name; when the write fails currentPath returns to what it was.
   bool SaveAs(const std::function<QString()>& chooserFolder);
 
   QString currentPath;
@@ -105,6 +118,9 @@ class ScriptDocument {
   bool MaySaveOver(const QString& path, const std::string& native);
   /// Takes the lines of a file read from path, as it was on the disk.
   void TakeLines(LineStore lines, const QString& path, const FileStamp& stamp);
+  /// Asks whether to save the changes before what comes (the end of the
+  /// question); returns whether to go on.
+  bool SaveChangesBefore(const QString& what);
 
   Shell& shell_;
   DriveMap driveMap_;
@@ -116,6 +132,7 @@ class ScriptDocument {
   LineListModel model_;
   QItemSelectionModel selection_;
   ModelLineList lineList_;
+  ScriptHistory history_;
 };
 
 }  // namespace vorrik

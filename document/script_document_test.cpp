@@ -411,36 +411,46 @@ struct QuitCase {
   bool modified;
   std::deque<Answer> answers;
   bool ends;
+  QByteArray file = "keep\r\nme\r\n";  // keep.cog afterwards
+  bool saveFails = false;
 };
 
 class QuitTest : public DocumentTest, public ::testing::WithParamInterface<QuitCase> {};
 
-TEST_P(QuitTest, OnlyNoOrASavedDocumentEndsTheProgram) {
+// Quitting with changes asks whether to save them first: Save saves and
+// quits (a save that fails keeps the program running), Don't Save quits,
+// Cancel stays.
+TEST_P(QuitTest, AsksToSaveChangesFirst) {
   const QuitCase& c = GetParam();
   OpenKeptDocument();
+  doc.lineModel().setLine(1, u"mine");
   if (!c.modified) doc.SetSavedState(1);
+  // The file's folder is gone: the save fails.
+  if (c.saveFails) doc.currentPath = QStringLiteral("C:\\gone\\keep.cog");
   shell.takeLog();
   shell.answers = c.answers;
   EXPECT_EQ(doc.ConfirmQuit(), c.ends);
   EXPECT_EQ(shell.ended, c.ends);
-  QString expected;
+  QStringList expected;
   if (c.modified)
-    expected = QStringLiteral(
-        "box [You wanna save?] Your current COG is not saved. Do you still want to quit? "
-        "{YesNoCancel, default Yes}");
-  if (c.ends) expected += expected.isEmpty() ? QStringLiteral("end") : QStringLiteral("\nend");
-  EXPECT_EQ(shell.takeLog(), expected);
-  if (c.modified && !c.ends) ExpectKeptDocument();
-  // Nothing is saved on the way out.
-  EXPECT_EQ(ReadFile(QStringLiteral("keep.cog")), QByteArray("keep\r\nme\r\n"));
+    expected << "box [You wanna save?] Your current COG is not saved.\n\nDo you want to save your changes before you "
+                "quit? {SaveDontSaveCancel, default Save}";
+  if (c.saveFails)
+    expected << "box [VORRIK] Cannot save C:\\gone\\keep.cog\n\nThe folder it should go in does not exist. {warning}";
+  else if (c.answers == std::deque<Answer>{Answer::Save})
+    expected << "title: C:\\keep.cog";
+  if (c.ends) expected << "end";
+  EXPECT_EQ(shell.takeLog(), expected.join(u'\n'));
+  EXPECT_EQ(ReadFile(QStringLiteral("keep.cog")), c.file);
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, QuitTest,
-                         ::testing::Values(QuitCase{"Saved", false, {}, true},
-                                           QuitCase{"ModifiedNo", true, {Answer::No}, true},
-                                           QuitCase{"ModifiedYes", true, {Answer::Yes}, false},
-                                           QuitCase{"ModifiedCancel", true, {Answer::Cancel}, false}),
-                         CaseName());
+INSTANTIATE_TEST_SUITE_P(
+    Answers, QuitTest,
+    ::testing::Values(QuitCase{"Saved", false, {}, true}, QuitCase{"ModifiedDontSave", true, {Answer::DontSave}, true},
+                      QuitCase{"ModifiedSave", true, {Answer::Save}, true, "keep\r\nmine\r\n"},
+                      QuitCase{"ModifiedSaveFails", true, {Answer::Save}, false, "keep\r\nme\r\n", true},
+                      QuitCase{"ModifiedCancel", true, {Answer::Cancel}, false}),
+    CaseName());
 
 // ---------------------------------------------------------------------------
 // Save As.
@@ -494,12 +504,26 @@ TEST_F(DocumentTest, SaveAsBeforeAnyOpenWritesAnEmptyFile) {
   EXPECT_EQ(ReadFile(QStringLiteral("new.cog")), QByteArray());
 }
 
-TEST_F(DocumentTest, SaveAsOverwritesAnExistingFile) {
+// Another file of the name is replaced only on Yes; No saves nothing and
+// keeps the document as it was.
+TEST_F(DocumentTest, SaveAsOntoAnExistingFileAsksFirst) {
   WriteFile(QStringLiteral("old.cog"), "previous content\r\n");
-  doc.lineModel().replaceLines({u"new"});
+  OpenKeptDocument();
+  const QString question =
+      "box [Confirm Save As] old.cog already exists.\nDo you want to replace it? {YesNo, default No} {warning}";
   shell.typed = {"old"};
+  shell.answers = {Answer::No};
+  EXPECT_FALSE(doc.SaveAs([] { return QStringLiteral("C:"); }));
+  EXPECT_EQ(shell.takeLog(), "input [New name] Please enter new name for file\n" + question);
+  EXPECT_EQ(ReadFile(QStringLiteral("old.cog")), QByteArray("previous content\r\n"));
+  ExpectKeptDocument();
+
+  shell.typed = {"old.cog"};
+  shell.answers = {Answer::Yes};
   ASSERT_TRUE(doc.SaveAs([] { return QStringLiteral("C:"); }));
-  EXPECT_EQ(ReadFile(QStringLiteral("old.cog")), QByteArray("new\r\n"));
+  EXPECT_EQ(shell.takeLog(), "input [New name] Please enter new name for file\n" + question +
+                                 "\ntitle: C:\\old.cog\nbox [File saved] File saved as:\rC:\\old.cog");
+  EXPECT_EQ(ReadFile(QStringLiteral("old.cog")), QByteArray("keep\r\nme\r\n"));
 }
 
 TEST_F(DocumentTest, SaveThroughALinkWritesItsTargetAndKeepsTheLink) {

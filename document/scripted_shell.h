@@ -25,10 +25,7 @@ class ScriptedShell : public Shell {
   Answer showMessageBox(const Message& box) override {
     const bool question = box.buttons != Message::Buttons::Ok;
     QString entry = QStringLiteral("box [%1] %2").arg(box.title, box.text);
-    if (question) {
-      const bool yesNo = box.buttons == Message::Buttons::YesNo;
-      entry += QStringLiteral(" {%1, default %2}").arg(yesNo ? "YesNo" : "YesNoCancel", Name(box.defaultButton));
-    }
+    if (question) entry += QStringLiteral(" {%1, default %2}").arg(Name(box.buttons), Name(box.defaultButton));
     if (box.icon == Message::Icon::Warning) entry += QStringLiteral(" {warning}");
     log << entry;
     if (!question) return Answer::Ok;
@@ -64,7 +61,7 @@ class ScriptedShell : public Shell {
     return text;
   }
 
-  std::deque<Answer> answers;  // for Yes/No and Yes/No/Cancel boxes
+  std::deque<Answer> answers;  // for the boxes that ask a question
   std::deque<std::optional<QString>> typed;  // for input boxes; nullopt cancels
   QString title;
   QStringList log;
@@ -83,6 +80,16 @@ class ScriptedShell : public Shell {
       case Answer::Yes: return QStringLiteral("Yes");
       case Answer::No: return QStringLiteral("No");
       case Answer::Cancel: return QStringLiteral("Cancel");
+      case Answer::Save: return QStringLiteral("Save");
+      case Answer::DontSave: return QStringLiteral("DontSave");
+    }
+    return {};
+  }
+  static QString Name(Message::Buttons buttons) {
+    switch (buttons) {
+      case Message::Buttons::Ok: return QStringLiteral("Ok");
+      case Message::Buttons::YesNo: return QStringLiteral("YesNo");
+      case Message::Buttons::SaveDontSaveCancel: return QStringLiteral("SaveDontSaveCancel");
     }
     return {};
   }

@@ -7,12 +7,13 @@
 namespace vorrik {
 
 /// The answer a message box returns.
-enum class Answer { Ok, Yes, No, Cancel };
+enum class Answer { Ok, Yes, No, Cancel, Save, DontSave };
 
 /// A message box as the document asks for it (not named MessageBox, which
 /// windows.h defines as a macro).
 struct Message {
-  enum class Buttons { Ok, YesNo, YesNoCancel };
+  /// SaveDontSaveCancel: "Save", "Don't Save" and "Cancel".
+  enum class Buttons { Ok, YesNo, SaveDontSaveCancel };
   enum class Icon { None, Warning };
 
   QString text;

@@ -65,17 +65,18 @@ class BoxDriver {
       return QStringLiteral("input [%1] %2").arg(input->windowTitle(), input->labelText());
     auto* box = qobject_cast<QMessageBox*>(widget);
     if (!box) return QStringLiteral("window ") + widget->objectName();
-    QList<QMessageBox::StandardButton> standard;
-    for (QAbstractButton* button : box->buttons()) standard << box->standardButton(button);
-    std::sort(standard.begin(), standard.end());  // Yes, No, Cancel; the style orders them on screen
+    QList<QAbstractButton*> standard = box->buttons();
+    // Yes, No, Cancel; the style orders them on screen.
+    std::sort(standard.begin(), standard.end(),
+              [box](QAbstractButton* a, QAbstractButton* b) { return box->standardButton(a) < box->standardButton(b); });
     QStringList buttons;
-    for (QMessageBox::StandardButton button : standard) buttons << Name(button);
+    for (QAbstractButton* button : standard) buttons << Name(box, button);
     const QString icon = box->icon() == QMessageBox::NoIcon      ? QStringLiteral("no icon")
                          : box->icon() == QMessageBox::Warning ? QStringLiteral("warning")
                                                                 : QStringLiteral("other icon");
     return QStringLiteral("box [%1] %2 {%3, default %4, %5}")
         .arg(box->windowTitle(), box->text(), buttons.join(u' '),
-             box->defaultButton() ? Name(box->standardButton(box->defaultButton())) : QStringLiteral("none"),
+             box->defaultButton() ? Name(box, box->defaultButton()) : QStringLiteral("none"),
              icon);
   }
 
@@ -83,13 +84,15 @@ class BoxDriver {
   QStringList seen;
 
  private:
-  static QString Name(QMessageBox::StandardButton button) {
-    switch (button) {
+  /// The four plain buttons by their role, any other by its caption with
+  /// its access key marked ("Do&n't Save").
+  static QString Name(QMessageBox* box, QAbstractButton* button) {
+    switch (box->standardButton(button)) {
       case QMessageBox::Ok: return QStringLiteral("Ok");
       case QMessageBox::Yes: return QStringLiteral("Yes");
       case QMessageBox::No: return QStringLiteral("No");
       case QMessageBox::Cancel: return QStringLiteral("Cancel");
-      default: return QStringLiteral("other");
+      default: return button->text();
     }
   }
 

@@ -148,6 +148,18 @@ void Form1::createMenus() {
   connect(item(file, "mnuExit", QStringLiteral("&Exit")), &QAction::triggered, this,
           [this] { document_.ConfirmQuit(); });
 
+  // Ctrl+Z in the edit box stays the box's own undo of its line: the box
+  // takes the keys before the menu's shortcuts see them.
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+  edit->setObjectName(QStringLiteral("mnuEdit"));
+  mnuUndo_ = item(edit, "mnuUndo", QStringLiteral("&Undo"));
+  mnuUndo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  connect(mnuUndo_, &QAction::triggered, this, [this] { UndoStep(); });
+  mnuRedo_ = item(edit, "mnuRedo", QStringLiteral("&Redo"));
+  mnuRedo_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+  connect(mnuRedo_, &QAction::triggered, this, [this] { RedoStep(); });
+  updateEditActions();
+
   QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
   help->setObjectName(QStringLiteral("mnuHelp"));
   connect(item(help, "mnuHowtouse", QStringLiteral("How to use")), &QAction::triggered, this,
@@ -195,6 +207,8 @@ void Form1::SetFocusedIndex(int index) {
 }
 
 void Form1::HandleListClick() {
+  // A line loaded into the edit box (or none) ends the typing in the last.
+  document_.history().endTyping();
   engine_.AnalyseLines(document_.lineList(), AnalysisMode::SelectionTally);
   if (SelectedCount() == 1) {
     const int focused = FocusedIndex();
@@ -207,14 +221,21 @@ void Form1::HandleListClick() {
 
 void Form1::HandleTextChange() {
   if (SelectedCount() != 1) return;
-  if (document_.savedFlag == 1) document_.SetSavedState(0);
   const QString text = text1_->line();
   const int focused = FocusedIndex();
   // One line selected but none focused: there is no line to write into.
   if (focused < 0) return;
-  document_.lineModel().setLine(
-      focused, std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                                   static_cast<std::size_t>(text.size())));
+  const std::u16string_view typed(reinterpret_cast<const char16_t*>(text.utf16()),
+                                  static_cast<std::size_t>(text.size()));
+  // A line loaded into the box comes back unchanged: no change, no step.
+  if (typed != document_.lineModel().line(focused)) {
+    ScriptHistory& history = document_.history();
+    history.typing(focused, document_.lineModel().line(focused));
+    document_.lineModel().setLine(focused, typed);
+    history.typed(focused, typed);
+    updateEditActions();
+  }
+  document_.UpdateSavedState();
   engine_.AnalyseLines(document_.lineList(), AnalysisMode::Recount);
   text5_->setText(QString::fromStdString(FormatTally(engine_.baselineTally - engine_.currentTally)));
 }
@@ -230,14 +251,61 @@ void Form1::HandleKeyPress(int code) {
   SetItemSelected(FocusedIndex(), true);
 }
 
-void Form1::RipSelectedLines() { engine_.AnalyseLines(document_.lineList(), AnalysisMode::Rip); }
+void Form1::RipSelectedLines() {
+  ScriptHistory::Recorder recorder(document_.lineList());
+  engine_.AnalyseLines(recorder, AnalysisMode::Rip);
+  document_.history().addRip(recorder);
+  document_.UpdateSavedState();
+  updateEditActions();
+}
+
+void Form1::UndoStep() {
+  if (const auto step = document_.history().undo(document_.lineList())) showStep(*step);
+}
+
+void Form1::RedoStep() {
+  if (const auto step = document_.history().redo(document_.lineList())) showStep(*step);
+}
+
+void Form1::showStep(const ScriptHistory::Step& step) {
+  const QModelIndex line = document_.lineModel().index(step.firstLine);
+  list1_->changeQuietly([&] {
+    document_.selectionModel().setCurrentIndex(line, QItemSelectionModel::ClearAndSelect);
+  });
+  list1_->scrollTo(line);
+  // As a click on the line: its tally, and the line loaded into the edit box.
+  HandleListClick();
+  engine_.AnalyseLines(document_.lineList(), AnalysisMode::Recount);
+  text5_->setText(QString::fromStdString(FormatTally(engine_.baselineTally - engine_.currentTally)));
+  document_.UpdateSavedState();
+  updateEditActions();
+}
+
+void Form1::updateEditActions() {
+  const ScriptHistory& history = document_.history();
+  const auto describe = [](const std::optional<ScriptHistory::Step>& step) {
+    if (!step) return QString();
+    if (step->kind == ScriptHistory::Kind::Typing)
+      return QStringLiteral(" Typing in line %1").arg(step->firstLine + 1);
+    return step->lines == 1 ? QStringLiteral(" Rip of 1 line") : QStringLiteral(" Rip of %1 lines").arg(step->lines);
+  };
+  mnuUndo_->setText(QStringLiteral("&Undo") + describe(history.nextUndo()));
+  mnuUndo_->setEnabled(history.nextUndo().has_value());
+  mnuRedo_->setText(QStringLiteral("&Redo") + describe(history.nextRedo()));
+  mnuRedo_->setEnabled(history.nextRedo().has_value());
+}
 
 Dialog& Form1::chooser() {
   if (!dialog_) {
     dialog_ = new Dialog(
         shell_, document_.driveMap(),
         [this](const QString& folder, const QString& fileName) {
-          return document_.OpenScript(folder, fileName, engine_);
+          // Unsaved changes are saved or dropped only as the user says.
+          if (!document_.ConfirmReplace(folder + u'\\' + fileName) ||
+              !document_.OpenScript(folder, fileName, engine_))
+            return false;
+          updateEditActions();
+          return true;
         },
         chooserStart_);
   }
@@ -256,6 +324,7 @@ void Form1::ShowOpenDialog() {
 
 bool Form1::OpenNativeFile(const QString& nativePath) {
   if (!document_.OpenNativeScript(nativePath, engine_)) return false;
+  updateEditActions();
   // Save As writes into the chooser's folder: make that the script's own.
   const QString& path = document_.currentPath;
   chooserStart_ = path.left(path.lastIndexOf(u'\\'));
@@ -282,7 +351,9 @@ void Form1::changeEvent(QEvent* event) {
   // Asked once the activation is over: a box shown from inside it would
   // take the activation away again.
   if (event->type() == QEvent::ActivationChange && isActiveWindow())
-    QTimer::singleShot(0, this, [this] { document_.OfferToReadAgain(engine_); });
+    QTimer::singleShot(0, this, [this] {
+      if (document_.OfferToReadAgain(engine_)) updateEditActions();
+    });
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

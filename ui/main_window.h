@@ -60,6 +60,10 @@ class Form1 : public QMainWindow {
   void HandleTextChange();
   void HandleKeyPress(int code);
   void RipSelectedLines();
+  /// Edit > Undo and Redo: the last step of the script's history taken back
+  /// or made again, its (first) line selected, focused and in view.
+  void UndoStep();
+  void RedoStep();
   void ShowOpenDialog();
   /// Opens the script at nativePath (a path as the desktop gives it) as the
   /// chooser's OK does; a chooser made afterwards starts in its folder.
@@ -77,6 +81,11 @@ class Form1 : public QMainWindow {
   void createControls();
   void createMenus();
   void connectSignals();
+  /// Shows what Undo and Redo would do, and enables them when they can.
+  void updateEditActions();
+  /// After an undo or redo of step: picks its line as a click would, and
+  /// the bank and the saved state follow.
+  void showStep(const ScriptHistory::Step& step);
 
   Shell& shell_;
   AnalysisEngine engine_;
@@ -91,6 +100,8 @@ class Form1 : public QMainWindow {
   QLabel* label2_ = nullptr;
   QLabel* label3_ = nullptr;
   QLabel* label4_ = nullptr;
+  QAction* mnuUndo_ = nullptr;
+  QAction* mnuRedo_ = nullptr;
 
   QPointer<Dialog> dialog_;
   QString chooserStart_;  // the folder a new chooser starts in; "" for "C:"

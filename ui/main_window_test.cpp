@@ -178,14 +178,18 @@ class MainWindowTest : public QObject {
     for (QAction* heading : program.form.menuBar()->actions()) {
       tree << heading->menu()->objectName() + QLatin1Char('=') + heading->text();
       for (QAction* item : heading->menu()->actions()) {
-        tree << QStringLiteral("  ") + item->objectName() + QLatin1Char('=') +
-                    (item->isSeparator() ? QStringLiteral("-") : item->text());
-        QVERIFY(item->shortcut().isEmpty() && item->isEnabled() && item->isVisible());
+        QString shown = item->isSeparator() ? QStringLiteral("-") : item->text();
+        if (!item->shortcuts().isEmpty())
+          shown += QLatin1Char('\t') + QKeySequence::listToString(item->shortcuts(), QKeySequence::PortableText);
+        if (!item->isEnabled()) shown += QStringLiteral(" (off)");
+        tree << QStringLiteral("  ") + item->objectName() + QLatin1Char('=') + shown;
+        QVERIFY(item->isVisible());
       }
     }
     QCOMPARE(tree.join(QLatin1Char('\n')),
              QStringLiteral("mnuFile=&File\n  mnuOpen=&Open a COG...\n  mnuNULL2=-\n  mnuSave=&Save COG\n"
                             "  mnuSaveAs=Save COG &As...\n  mnuNULL1=-\n  mnuExit=&Exit\n"
+                            "mnuEdit=&Edit\n  mnuUndo=&Undo\tCtrl+Z (off)\n  mnuRedo=&Redo\tCtrl+Y; Ctrl+Shift+Z (off)\n"
                             "mnuHelp=Help\n  mnuHowtouse=How to use\n  mnuNULL3=-\n  mnuAbout=About"));
   }
 
@@ -230,71 +234,70 @@ class MainWindowTest : public QObject {
     QTest::addColumn<QString>("state");
     QTest::addColumn<int>("handlings");
     const QString saved = QStringLiteral("caption=[C:\\work\\t.cog]");
-    const QString modified = QStringLiteral("caption=[C:\\work\\t.cog *]");
     QTest::newRow("click a line") << "click 5"
-        << "sel=5 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] " + modified + " focus=Text1" << 1;
+        << "sel=5 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] " + saved + " focus=Text1" << 1;
     QTest::newRow("click an empty line") << "click 6" << "sel=6 cur=6 Text1=[] Text2=[ 0] Text5=[] " + saved + " focus=Text1" << 1;
     QTest::newRow("click a second line") << "click 5, click 9"
-        << "sel=9 cur=9 Text1=[  y = x + 2;] Text2=[ 4] Text5=[ 0] " + modified + " focus=Text1" << 2;
+        << "sel=9 cur=9 Text1=[  y = x + 2;] Text2=[ 4] Text5=[ 0] " + saved + " focus=Text1" << 2;
     QTest::newRow("ctrl-click a second line") << "click 5, ctrl 7"
-        << "sel=5,7 cur=7 Text1=[] Text2=[ 5] Text5=[ 0] " + modified + " focus=List1" << 2;
+        << "sel=5,7 cur=7 Text1=[] Text2=[ 5] Text5=[ 0] " + saved + " focus=List1" << 2;
     QTest::newRow("ctrl-click toggles off") << "click 5, ctrl 5"
-        << "sel= cur=5 Text1=[] Text2=[ 0] Text5=[ 0] " + modified + " focus=List1" << 2;
+        << "sel= cur=5 Text1=[] Text2=[ 0] Text5=[ 0] " + saved + " focus=List1" << 2;
     QTest::newRow("the focused line is loaded") << "click 5, ctrl 7, ctrl 5"
-        << "sel=7 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] " + modified + " focus=Text1" << 3;
+        << "sel=7 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] " + saved + " focus=Text1" << 3;
     QTest::newRow("shift-click") << "click 5, shift 7"
-        << "sel=5,6,7 cur=7 Text1=[] Text2=[ 5] Text5=[ 0] " + modified + " focus=List1" << 2;
+        << "sel=5,6,7 cur=7 Text1=[] Text2=[ 5] Text5=[ 0] " + saved + " focus=List1" << 2;
     QTest::newRow("drag") << "drag 7-9" << "sel=7,8,9 cur=9 Text1=[] Text2=[ 7] Text5=[] " + saved + " focus=List1" << 1;
     QTest::newRow("down from the list") << "click 7, shift 8, key Down"
-        << "sel=9 cur=9 Text1=[  y = x + 2;] Text2=[ 4] Text5=[ 0] " + modified + " focus=Text1" << 3;
+        << "sel=9 cur=9 Text1=[  y = x + 2;] Text2=[ 4] Text5=[ 0] " + saved + " focus=Text1" << 3;
     QTest::newRow("a second arrow goes to the edit box") << "click 7, shift 8, key Down, key Up"
-        << "sel=9 cur=9 Text1=[  y = x + 2;] Text2=[ 4] Text5=[ 0] " + modified + " focus=Text1" << 3;
+        << "sel=9 cur=9 Text1=[  y = x + 2;] Text2=[ 4] Text5=[ 0] " + saved + " focus=Text1" << 3;
     QTest::newRow("down right after a load: line 0 is focused") << "key Down"
-        << "sel=1 cur=1 Text1=[symbols] Text2=[ 0] Text5=[ 0] " + modified + " focus=Text1" << 1;
+        << "sel=1 cur=1 Text1=[symbols] Text2=[ 0] Text5=[ 0] " + saved + " focus=Text1" << 1;
     QTest::newRow("right and middle clicks do nothing") << "right 5, middle 7"
         << "sel= cur=0 Text1=[] Text2=[] Text5=[] " + saved + " focus=List1" << 0;
     QTest::newRow("a right click leaves the selection and the focus") << "click 5, right 7, middle 9"
-        << "sel=5 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] " + modified + " focus=Text1" << 1;
+        << "sel=5 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] " + saved + " focus=Text1" << 1;
     QTest::newRow("save, then ctrl-click") << "click 5, save, ctrl 7"
         << "sel=5,7 cur=7 Text1=[] Text2=[ 5] Text5=[ 0] " + saved + " focus=List1" << 2;
     QTest::newRow("typing with two lines selected") << "click 5, shift 7, clicktext, type abc"
-        << "sel=5,6,7 cur=7 Text1=[abc] Text2=[ 5] Text5=[ 0] " + modified + " focus=Text1" << 2;
+        << "sel=5,6,7 cur=7 Text1=[abc] Text2=[ 5] Text5=[ 0] " + saved + " focus=Text1" << 2;
     QTest::newRow("a click on the line selected alone changes nothing") << "click 5, click 5"
-        << "sel=5 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] " + modified + " focus=List1" << 1;
+        << "sel=5 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] " + saved + " focus=List1" << 1;
 
     // Ranges from the anchor, the line last picked without Shift.
     QTest::newRow("shift-click drops ctrl picks") << "click 2, ctrl 7, shift 9"
-        << "sel=7,8,9 cur=9 Text1=[] Text2=[ 7] Text5=[ 0] " + modified + " focus=List1" << 3;
+        << "sel=7,8,9 cur=9 Text1=[] Text2=[ 7] Text5=[ 0] " + saved + " focus=List1" << 3;
     QTest::newRow("ctrl-shift-click adds the range") << "click 2, ctrl 5, ctrlshift 9"
-        << "sel=2,5,6,7,8,9 cur=9 Text1=[] Text2=[ 9.5] Text5=[ 0] " + modified + " focus=List1" << 3;
+        << "sel=2,5,6,7,8,9 cur=9 Text1=[] Text2=[ 9.5] Text5=[ 0] " + saved + " focus=List1" << 3;
     QTest::newRow("ctrl-shift-click keeps a line ctrl-clicked off") << "click 5, ctrl 7, ctrl 7, key Shift+Tab, key Ctrl+Down, ctrlshift 9"
-        << "sel=5,8,9 cur=9 Text1=[] Text2=[ 7] Text5=[ 0] " + modified + " focus=List1" << 5;
+        << "sel=5,8,9 cur=9 Text1=[] Text2=[ 7] Text5=[ 0] " + saved + " focus=List1" << 5;
     QTest::newRow("a second shift-click keeps the anchor") << "click 7, shift 9, shift 5"
-        << "sel=5,6,7 cur=5 Text1=[] Text2=[ 5] Text5=[ 0] " + modified + " focus=List1" << 3;
+        << "sel=5,6,7 cur=5 Text1=[] Text2=[ 5] Text5=[ 0] " + saved + " focus=List1" << 3;
     QTest::newRow("shift-click right after a load starts at line 0") << "shift 2"
         << "sel=0,1,2 cur=2 Text1=[] Text2=[ 0] Text5=[] " + saved + " focus=List1" << 1;
     QTest::newRow("shift-down drops ctrl picks") << "click 2, ctrl 7, key Shift+Down"
-        << "sel=7,8 cur=8 Text1=[] Text2=[ 3] Text5=[ 0] " + modified + " focus=List1" << 3;
+        << "sel=7,8 cur=8 Text1=[] Text2=[ 3] Text5=[ 0] " + saved + " focus=List1" << 3;
     QTest::newRow("shift-end selects to the last line") << "click 2, ctrl 7, key Shift+End"
-        << "sel=7,8,9,10 cur=10 Text1=[] Text2=[ 7] Text5=[ 0] " + modified + " focus=List1" << 3;
+        << "sel=7,8,9,10 cur=10 Text1=[] Text2=[ 7] Text5=[ 0] " + saved + " focus=List1" << 3;
     QTest::newRow("ctrl-up moves the focus alone") << "click 8, shift 10, key Ctrl+Up"
-        << "sel=8,9,10 cur=9 Text1=[] Text2=[ 4.5] Text5=[ 0] " + modified + " focus=List1" << 3;
+        << "sel=8,9,10 cur=9 Text1=[] Text2=[ 4.5] Text5=[ 0] " + saved + " focus=List1" << 3;
     QTest::newRow("ctrl-down moves the anchor") << "click 7, shift 8, key Ctrl+Down, key Shift+Down"
-        << "sel=9,10 cur=10 Text1=[] Text2=[ 4] Text5=[ 0] " + modified + " focus=List1" << 4;
+        << "sel=9,10 cur=10 Text1=[] Text2=[ 4] Text5=[ 0] " + saved + " focus=List1" << 4;
 
     // A key that lands on the line already current selects it alone.
-    const QString first = "sel=0 cur=0 Text1=[# test script] Text2=[ 0] Text5=[ 0] " + modified + " focus=Text1";
+    const QString first = "sel=0 cur=0 Text1=[# test script] Text2=[ 0] Text5=[ 0] " + saved + " focus=Text1";
     QTest::newRow("home right after a load selects line 0") << "key Home" << first << 1;
     QTest::newRow("up right after a load selects line 0") << "key Up" << first << 1;
     QTest::newRow("pageup right after a load selects line 0") << "key PgUp" << first << 1;
     QTest::newRow("shift-home right after a load selects line 0") << "key Shift+Home" << first << 1;
-    const QString last = "sel=10 cur=10 Text1=[end] Text2=[ 0] Text5=[ 0] " + modified + " focus=Text1";
+    const QString last = "sel=10 cur=10 Text1=[end] Text2=[ 0] Text5=[ 0] " + saved + " focus=Text1";
     QTest::newRow("down on the last line selects it alone") << "click 8, shift 10, key Down" << last << 3;
     QTest::newRow("end on the last line selects it alone") << "click 8, shift 10, key End" << last << 3;
     QTest::newRow("pagedown on the last line selects it alone") << "click 8, shift 10, key PgDown" << last << 3;
 
     // Keys that change nothing run no handling.
-    const QString range = "sel=8,9,10 cur=10 Text1=[] Text2=[ 4.5] Text5=[ 0] " + modified + " focus=List1";
+    const QString range = "sel=8,9,10 cur=10 Text1=[] Text2=[ 4.5] Text5=[ 0] " + saved + " focus=List1";
     QTest::newRow("shift-end on the last line changes nothing") << "click 8, shift 10, key Shift+End" << range << 2;
     QTest::newRow("ctrl-down on the last line changes nothing") << "click 8, shift 10, key Ctrl+Down" << range << 2;
     QTest::newRow("left and right change nothing") << "click 8, shift 10, key Left, key Right" << range << 2;
@@ -363,15 +366,15 @@ class MainWindowTest : public QObject {
     QTest::addColumn<QString>("state");
     QTest::addColumn<int>("handlings");
     QTest::newRow("moves down") << "click 4, enter"
-        << "sel=5 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] caption=[C:\\work\\t.cog *] focus=Text1" << 4;
+        << "sel=5 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] caption=[C:\\work\\t.cog] focus=Text1" << 4;
     QTest::newRow("from an empty line") << "click 6, enter"
-        << "sel=7 cur=7 Text1=[  Print(\"hi\");] Text2=[ 2.5] Text5=[ 0] caption=[C:\\work\\t.cog *] focus=Text1" << 4;
+        << "sel=7 cur=7 Text1=[  Print(\"hi\");] Text2=[ 2.5] Text5=[ 0] caption=[C:\\work\\t.cog] focus=Text1" << 4;
     QTest::newRow("right after a load: from line 0") << "clicktext, enter"
-        << "sel=1 cur=1 Text1=[symbols] Text2=[ 0] Text5=[ 0] caption=[C:\\work\\t.cog *] focus=Text1" << 2;
+        << "sel=1 cur=1 Text1=[symbols] Text2=[ 0] Text5=[ 0] caption=[C:\\work\\t.cog] focus=Text1" << 2;
     QTest::newRow("the last line stays") << "click 10, enter, enter"
-        << "sel=10 cur=10 Text1=[end] Text2=[ 0] Text5=[ 0] caption=[C:\\work\\t.cog *] focus=Text1" << 1;
+        << "sel=10 cur=10 Text1=[end] Text2=[ 0] Text5=[ 0] caption=[C:\\work\\t.cog] focus=Text1" << 1;
     QTest::newRow("other selected lines stay") << "click 4, ctrl 8, ctrl 5, clicktext, enter"
-        << "sel=4,6,8 cur=6 Text1=[] Text2=[ .5] Text5=[ 0] caption=[C:\\work\\t.cog *] focus=Text1" << 6;
+        << "sel=4,6,8 cur=6 Text1=[] Text2=[ .5] Text5=[ 0] caption=[C:\\work\\t.cog] focus=Text1" << 6;
   }
 
   // Enter deselects the focused line, focuses the next one and selects it,
@@ -399,7 +402,8 @@ class MainWindowTest : public QObject {
                                              "caption=[VORRIK by Orvel_Tand - Powered by the Kestrimar] focus=Text1"));
   }
 
-  // Rip rewrites the selected lines and touches nothing else.
+  // Rip rewrites the selected lines and marks the script modified, and
+  // touches nothing else.
   void ripLeavesTheBoxesAlone() {
     Program program;
     QVERIFY(QTest::qWaitForWindowActive(&program.form));
@@ -409,8 +413,9 @@ class MainWindowTest : public QObject {
     const QString before = program.state();
     QTest::mouseClick(&program.form.command1(), Qt::LeftButton);
     QCOMPARE(program.form.document().lineModel().line(5), std::u16string(u"x, -x;"));
-    QCOMPARE(program.state().section(QStringLiteral(" focus="), 0, 0), before.section(QStringLiteral(" focus="), 0, 0));
-    QCOMPARE(program.form.document().savedFlag, 1);
+    QCOMPARE(program.state().section(QStringLiteral(" focus="), 0, 0),
+             before.section(QStringLiteral(" focus="), 0, 0).replace(QStringLiteral("t.cog]"), QStringLiteral("t.cog *]")));
+    QCOMPARE(program.form.document().savedFlag, 0);
   }
 
   // Save, Save As and Open leave the three boxes as they were.
@@ -444,13 +449,13 @@ class MainWindowTest : public QObject {
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("ends");
     QTest::newRow("saved") << false << -1 << true;
-    QTest::newRow("modified, Yes") << true << int(Answer::Yes) << false;
-    QTest::newRow("modified, No") << true << int(Answer::No) << true;
+    QTest::newRow("modified, Save") << true << int(Answer::Save) << true;
+    QTest::newRow("modified, Don't Save") << true << int(Answer::DontSave) << true;
     QTest::newRow("modified, Cancel") << true << int(Answer::Cancel) << false;
   }
 
-  // Exit and the window's close control ask only when modified, and only No
-  // ends the program; otherwise the window stays.
+  // Exit and the window's close control ask only when modified, whether to
+  // save first: Save saves and ends, Don't Save ends, Cancel stays.
   void exit() {
     QFETCH(bool, modified);
     QFETCH(int, answer);
@@ -459,8 +464,9 @@ class MainWindowTest : public QObject {
       Program program;
       QVERIFY(QTest::qWaitForWindowExposed(&program.form));
       QVERIFY(program.open());
+      program.click(5);
       if (modified) {
-        program.click(5);
+        QTest::keyClicks(&program.form.text1(), QStringLiteral("z"));
         program.shell.answers = {Answer(answer), Answer(answer)};
       }
       if (byFrame) {
@@ -469,11 +475,12 @@ class MainWindowTest : public QObject {
         Action(program.form, "mnuExit")->trigger();
       }
       QCOMPARE(program.shell.log.contains(QStringLiteral("end")), ends);
-      QCOMPARE(program.shell.log.contains(QStringLiteral("box [You wanna save?] Your current COG is not saved. "
-                                                         "Do you still want to quit? {YesNoCancel, default Yes}")),
+      QCOMPARE(program.shell.log.contains(QStringLiteral("box [You wanna save?] Your current COG is not saved.\n\n"
+                                                         "Do you want to save your changes before you quit? "
+                                                         "{SaveDontSaveCancel, default Save}")),
                modified);
       QCOMPARE(program.form.isVisible(), !(byFrame && ends));
-      QCOMPARE(program.form.document().lineModel().count(), 11);
+      QCOMPARE(program.read(QStringLiteral("work/t.cog")).contains("  x = 1;z"), answer == int(Answer::Save));
     }
   }
 
@@ -529,6 +536,7 @@ class MainWindowTest : public QObject {
                                                program.form.engine()));
     QCOMPARE(program.shownTitle(), QStringLiteral("C:\\a[*]b\\t.cog"));
     program.click(5);
+    QTest::keyClicks(&program.form.text1(), QStringLiteral("x"));
     QCOMPARE(program.shownTitle(), QStringLiteral("C:\\a[*]b\\t.cog *"));
   }
 

@@ -26,8 +26,8 @@ constexpr int kHung = 8;
 const char kScript[] = "code\r\nx = 1;\r\nend\r\n";
 
 const QString kQuestion = QStringLiteral(
-    "box [You wanna save?] Your current COG is not saved. Do you still want to quit? "
-    "{Yes No Cancel, default Yes, no icon}");
+    "box [You wanna save?] Your current COG is not saved.\n\nDo you want to save your changes before you quit? "
+    "{&Save Cancel Do&n't Save, default &Save, no icon}");
 
 }  // namespace
 
@@ -113,20 +113,20 @@ class ProgramTest : public QObject {
     QTest::addColumn<BoxDriver::Action>("answer");
     QTest::addColumn<bool>("ends");
     const BoxDriver::Action none;
-    const BoxDriver::Action no = BoxDriver::Click(QStringLiteral("No"));
-    const BoxDriver::Action yes = BoxDriver::Press(Qt::Key_Return);
+    const BoxDriver::Action dontSave = BoxDriver::Click(QStringLiteral("Don't Save"));
+    const BoxDriver::Action save = BoxDriver::Press(Qt::Key_Return);
     const BoxDriver::Action cancel = BoxDriver::Press(Qt::Key_Escape);
     QTest::newRow("saved, Exit") << false << false << "" << none << true;
     QTest::newRow("saved, frame close, chooser shown") << true << false << "chooser" << none << true;
-    QTest::newRow("modified, Exit, No, help shown") << false << true << "help" << no << true;
-    QTest::newRow("modified, Exit, No, About shown") << false << true << "about" << no << true;
-    QTest::newRow("modified, frame close, No, chooser shown") << true << true << "chooser" << no << true;
-    QTest::newRow("modified, Exit, Yes") << false << true << "help" << yes << false;
-    QTest::newRow("modified, frame close, Cancel") << true << true << "chooser" << cancel << false;
+    QTest::newRow("modified, Exit, Don't Save, help shown") << false << true << "help" << dontSave << true;
+    QTest::newRow("modified, Exit, Don't Save, About shown") << false << true << "about" << dontSave << true;
+    QTest::newRow("modified, frame close, Don't Save, chooser shown") << true << true << "chooser" << dontSave << true;
+    QTest::newRow("modified, Exit, Enter saves") << false << true << "help" << save << true;
+    QTest::newRow("modified, frame close, Escape is Cancel") << true << true << "chooser" << cancel << false;
   }
 
-  // Ending leaves the event loop at once, with no second question; Yes and
-  // Cancel leave the program running with nothing changed.
+  // Ending leaves the event loop at once, with no second question; Cancel
+  // leaves the program running with nothing changed, and only Save saves.
   void ending() {
     QFETCH(bool, byFrame);
     QFETCH(bool, modified);
@@ -179,7 +179,8 @@ class ProgramTest : public QObject {
       QVERIFY(shown && shown->isVisible());
     }
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray(kScript));  // nothing saved on the way
+    const bool saved = QTest::currentDataTag() == QByteArray("modified, Exit, Enter saves");
+    QCOMPARE(file.readAll(), saved ? QByteArray("code\r\nx = 1;z\r\nend\r\n") : QByteArray(kScript));
   }
 };
 

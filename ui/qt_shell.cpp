@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace vorrik {
 
@@ -38,20 +39,28 @@ Answer QtShell::showMessageBox(const Message& box) {
     dialog.exec();
     return Answer::Ok;
   }
-  const bool cancel = box.buttons == Message::Buttons::YesNoCancel;
-  dialog.setStandardButtons(QMessageBox::Yes | QMessageBox::No | (cancel ? QMessageBox::Cancel : QMessageBox::NoButton));
-  switch (box.defaultButton) {
-    case Answer::No: dialog.setDefaultButton(QMessageBox::No); break;
-    case Answer::Cancel: dialog.setDefaultButton(cancel ? QMessageBox::Cancel : QMessageBox::No); break;
-    default: dialog.setDefaultButton(QMessageBox::Yes); break;
+  if (box.buttons == Message::Buttons::SaveDontSaveCancel) {
+    // The buttons say what they do, with the access keys Windows gives them.
+    QPushButton* save = dialog.addButton(QMessageBox::Save);
+    save->setText(QStringLiteral("&Save"));
+    QPushButton* dontSave = dialog.addButton(QMessageBox::Discard);
+    dontSave->setText(QStringLiteral("Do&n't Save"));
+    QPushButton* cancel = dialog.addButton(QMessageBox::Cancel);
+    dialog.setDefaultButton(box.defaultButton == Answer::DontSave ? dontSave
+                            : box.defaultButton == Answer::Cancel ? cancel
+                                                                   : save);
+    // Escape and the close control answer Cancel.
+    dialog.setEscapeButton(cancel);
+    dialog.exec();
+    if (dialog.clickedButton() == save) return Answer::Save;
+    if (dialog.clickedButton() == dontSave) return Answer::DontSave;
+    return Answer::Cancel;
   }
-  // Escape and the close button answer what asks for nothing: Cancel, or No.
-  dialog.setEscapeButton(cancel ? QMessageBox::Cancel : QMessageBox::No);
-  switch (dialog.exec()) {
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    default: return cancel ? Answer::Cancel : Answer::No;
-  }
+  dialog.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+  dialog.setDefaultButton(box.defaultButton == Answer::Yes ? QMessageBox::Yes : QMessageBox::No);
+  // Escape and the close control answer No: they ask for nothing.
+  dialog.setEscapeButton(QMessageBox::No);
+  return dialog.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
 std::optional<QString> QtShell::showInputBox(const QString& prompt, const QString& title) {

@@ -14,10 +14,10 @@ namespace {
 
 Message QuitQuestion() {
   Message box;
-  box.text = QStringLiteral("Your current COG is not saved. Do you still want to quit?");
+  box.text = QStringLiteral("Your current COG is not saved.\n\nDo you want to save your changes before you quit?");
   box.title = QStringLiteral("You wanna save?");
-  box.buttons = Message::Buttons::YesNoCancel;
-  box.defaultButton = Answer::Yes;
+  box.buttons = Message::Buttons::SaveDontSaveCancel;
+  box.defaultButton = Answer::Save;
   return box;
 }
 
@@ -40,8 +40,8 @@ Message Notice(Message::Icon icon) {
 }
 
 const QString kQuestionSeen = QStringLiteral(
-    "box [You wanna save?] Your current COG is not saved. Do you still want to quit? "
-    "{Yes No Cancel, default Yes, no icon}");
+    "box [You wanna save?] Your current COG is not saved.\n\nDo you want to save your changes before you quit? "
+    "{&Save Cancel Do&n't Save, default &Save, no icon}");
 
 }  // namespace
 
@@ -56,10 +56,12 @@ class QtShellTest : public QObject {
     QTest::addColumn<int>("answer");
     QTest::newRow("question: Escape is Cancel")
         << QuitQuestion() << BoxDriver::Press(Qt::Key_Escape) << kQuestionSeen << int(Answer::Cancel);
-    QTest::newRow("question: Enter is Yes, the default")
-        << QuitQuestion() << BoxDriver::Press(Qt::Key_Return) << kQuestionSeen << int(Answer::Yes);
-    QTest::newRow("question: No clicked")
-        << QuitQuestion() << BoxDriver::Click(QStringLiteral("No")) << kQuestionSeen << int(Answer::No);
+    QTest::newRow("question: Enter is Save, the default")
+        << QuitQuestion() << BoxDriver::Press(Qt::Key_Return) << kQuestionSeen << int(Answer::Save);
+    QTest::newRow("question: N is Don't Save")
+        << QuitQuestion() << BoxDriver::Press(Qt::Key_N) << kQuestionSeen << int(Answer::DontSave);
+    QTest::newRow("question: Cancel clicked")
+        << QuitQuestion() << BoxDriver::Click(QStringLiteral("Cancel")) << kQuestionSeen << int(Answer::Cancel);
     const QString yesNoSeen = QStringLiteral(
         "box [VORRIK] C:\\door.cog was changed by another program. {Yes No, default No, warning}");
     QTest::newRow("yes or no: Escape is No")
