@@ -148,6 +148,13 @@ TEST(LineStore, ChangedLinesAreKeptAside) {
   store.setLine(1, u"2");
   store.setLine(2, u"three, now longer than before");
   store.setLine(1, u"TWO");
+  // A line set to the text it holds is no change, and nothing is kept aside.
+  EXPECT_EQ(store.changedAside(), 2u);
+  EXPECT_FALSE(store.setLine(0, u"one"));
+  EXPECT_FALSE(store.setLine(1, u"TWO"));
+  EXPECT_TRUE(store.setLine(3, u"4"));
+  EXPECT_TRUE(store.setLine(3, u"four"));
+  EXPECT_EQ(store.changedAside(), 3u);
   EXPECT_EQ(Lines(store), Lines({u"one", u"TWO", u"three, now longer than before", u"four"}));
   EXPECT_EQ(JoinScriptLines(store).bytes, "one\r\nTWO\r\nthree, now longer than before\r\nfour\r\n");
 }
@@ -197,6 +204,8 @@ TEST(LineStore, EditsReadBackAndSaveAsMade) {
     }
     store.setLine(i, text);
     expected[static_cast<std::size_t>(i)] = text;
+    // Folded as soon as more are aside than the store keeps there.
+    ASSERT_LE(store.changedAside(), LineStore::kFoldAt) << "after step " << step;
     if (step % 3000 == 0) check(step);
   }
   check(-1);

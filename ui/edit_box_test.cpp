@@ -250,6 +250,22 @@ class EditBoxTest : public QObject {
     program.checkSaved(original + QStringLiteral("abc"));
   }
 
+  // A new edit after an undo ends what could be redone: Ctrl+Y then brings
+  // nothing back before it.
+  void aNewEditAfterAnUndoEndsTheRedo() {
+    LongLineProgram program(LongLine());
+    QVERIFY(program.start());
+    const QString original = program.original;
+    program.press(Qt::Key_End);
+    QTest::keyClicks(&program.box(), QStringLiteral("abc"));
+    program.press(Qt::Key_Z, Qt::ControlModifier);
+    program.check(original);
+    QTest::keyClicks(&program.box(), QStringLiteral("q"));
+    program.press(Qt::Key_Y, Qt::ControlModifier);
+    program.check(original + QStringLiteral("q"));
+    program.checkSaved(original + QStringLiteral("q"));
+  }
+
   // The arrow keys walk the whole line: the stretch moves on as the cursor
   // nears its ends, and a letter typed far along goes where the cursor is.
   void arrowKeysWalkTheWholeLine() {

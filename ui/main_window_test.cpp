@@ -418,6 +418,76 @@ class MainWindowTest : public QObject {
     QCOMPARE(program.form.document().savedFlag, 0);
   }
 
+  // A rip is one step: Edit > Undo names it, takes it back to the saved
+  // lines (the mark goes) and picks its first line as a click would;
+  // Ctrl+Y in the list makes it again (the mark comes back).
+  void undoAndRedoARip() {
+    Program program;
+    QVERIFY(QTest::qWaitForWindowActive(&program.form));
+    QVERIFY(program.open());
+    Perform(program, QStringLiteral("click 9, shift 5"));
+    QTest::mouseClick(&program.form.command1(), Qt::LeftButton);
+    const QString ripped = program.lines();
+    QCOMPARE(program.shownTitle(), QStringLiteral("C:\\work\\t.cog *"));
+    QCOMPARE(Action(program.form, "mnuUndo")->text(), QStringLiteral("&Undo Rip of 3 lines"));
+    Action(program.form, "mnuUndo")->trigger();
+    QCOMPARE(program.lines() + QStringLiteral("\r\n"), QString::fromLatin1(kScript));
+    QCOMPARE(program.state(), QStringLiteral("sel=5 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] "
+                                             "caption=[C:\\work\\t.cog] focus=Text1"));
+    QCOMPARE(Action(program.form, "mnuUndo")->isEnabled(), false);
+    QCOMPARE(Action(program.form, "mnuRedo")->text(), QStringLiteral("&Redo Rip of 3 lines"));
+    program.form.list1().setFocus();
+    program.key(Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(program.lines(), ripped);
+    QCOMPARE(program.shownTitle(), QStringLiteral("C:\\work\\t.cog *"));
+    QCOMPARE(program.form.text5().text(), QStringLiteral(" 0"));
+  }
+
+  // Typing in a line is one step until another line is loaded; undoing each
+  // puts its line back, selects it and loads it into the edit box, and the
+  // bank follows. Ctrl+Z in the edit box is the box's own undo of its line.
+  void undoTypingLineByLine() {
+    Program program;
+    QVERIFY(QTest::qWaitForWindowActive(&program.form));
+    QVERIFY(program.open());
+    Perform(program, QStringLiteral("click 5, type +2;, enter, type zz;"));
+    QCOMPARE(program.form.text5().text(), QStringLiteral("-2.5"));
+    QCOMPARE(Action(program.form, "mnuUndo")->text(), QStringLiteral("&Undo Typing in line 7"));
+    Action(program.form, "mnuUndo")->trigger();
+    QCOMPARE(program.state(), QStringLiteral("sel=6 cur=6 Text1=[] Text2=[ 0] Text5=[-1.5] "
+                                             "caption=[C:\\work\\t.cog *] focus=Text1"));
+    QCOMPARE(Action(program.form, "mnuUndo")->text(), QStringLiteral("&Undo Typing in line 6"));
+    // In the edit box Ctrl+Z is the box's: the script's step stays.
+    program.click(9);
+    QTest::keyClicks(&program.form.text1(), QStringLiteral("q"));
+    QTest::keyClick(&program.form.text1(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(program.form.text1().text(), QStringLiteral("  y = x + 2;"));
+    QCOMPARE(Action(program.form, "mnuUndo")->text(), QStringLiteral("&Undo Typing in line 6"));
+    // From the list, Ctrl+Z is the script's.
+    program.form.list1().setFocus();
+    program.key(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(program.lines() + QStringLiteral("\r\n"), QString::fromLatin1(kScript));
+    QCOMPARE(program.state(), QStringLiteral("sel=5 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] "
+                                             "caption=[C:\\work\\t.cog] focus=Text1"));
+    QCOMPARE(Action(program.form, "mnuRedo")->text(), QStringLiteral("&Redo Typing in line 6"));
+  }
+
+  // Right after an open, a click on the empty space under the last row
+  // picks nothing and runs no handling: the tally box stays blank.
+  void aClickUnderTheLastRowAfterAnOpenDoesNothing() {
+    Program program;
+    QVERIFY(QTest::qWaitForWindowActive(&program.form));
+    QVERIFY(program.open());
+    program.countClickHandlings();
+    const QRect last = program.form.list1().visualRect(program.form.document().lineModel().index(10));
+    QVERIFY(last.bottom() + 20 < program.form.list1().viewport()->height());
+    QTest::mouseClick(program.form.list1().viewport(), Qt::LeftButton, {},
+                      last.center() + QPoint(0, 20 + last.height()));
+    QCOMPARE(program.clickHandlings, 0);
+    QCOMPARE(program.state(),
+             QStringLiteral("sel= cur=0 Text1=[] Text2=[] Text5=[] caption=[C:\\work\\t.cog] focus=List1"));
+  }
+
   // Save, Save As and Open leave the three boxes as they were.
   void fileCommandsLeaveTheBoxesAlone() {
     Program program;

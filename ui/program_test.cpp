@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QListWidget>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -104,6 +105,69 @@ class ProgramTest : public QObject {
     QFile written(drive.filePath(QStringLiteral("work/new.cog")));
     QVERIFY(written.open(QIODevice::ReadOnly));
     QCOMPARE(written.readAll(), QByteArray("code\r\nx = 1; \r\nend\r\n"));
+  }
+
+  void openAndSaveAsAskFirst_data() {
+    QTest::addColumn<BoxDriver::Action>("answer");
+    QTest::addColumn<QString>("result");  // the script open afterwards, and what t.cog and other.cog hold
+    QTest::newRow("open, Save") << BoxDriver::Click(QStringLiteral("Save"))
+                                << "C:\\work\\other.cog|code x = 1;z end|other";
+    QTest::newRow("open, Don't Save") << BoxDriver::Click(QStringLiteral("Don't Save"))
+                                      << "C:\\work\\other.cog|code x = 1; end|other";
+    QTest::newRow("open, Escape is Cancel") << BoxDriver::Press(Qt::Key_Escape)
+                                            << "C:\\work\\t.cog *|code x = 1; end|other";
+    QTest::newRow("save as, Yes replaces") << BoxDriver::Click(QStringLiteral("Yes"))
+                                           << "C:\\work\\other.cog|code x = 1; end|code x = 1;z end";
+    QTest::newRow("save as, Enter is No") << BoxDriver::Press(Qt::Key_Return)
+                                          << "C:\\work\\t.cog *|code x = 1; end|other";
+  }
+
+  // With unsaved changes, OK in the chooser asks whether to save them before
+  // the other script opens; Save As asks before it replaces another file.
+  // The real boxes, answered with real clicks and keys.
+  void openAndSaveAsAskFirst() {
+    QFETCH(BoxDriver::Action, answer);
+    QFETCH(QString, result);
+    QTemporaryDir drive;
+    QDir(drive.path()).mkpath(QStringLiteral("work"));
+    const auto write = [&](const char* name, const QByteArray& bytes) {
+      QFile file(drive.filePath(QStringLiteral("work/") + QLatin1String(name)));
+      return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    const auto read = [&](const char* name) {
+      QFile file(drive.filePath(QStringLiteral("work/") + QLatin1String(name)));
+      if (!file.open(QIODevice::ReadOnly)) return QString();
+      return QString::fromLatin1(file.readAll()).replace(QStringLiteral("\r\n"), QStringLiteral(" ")).trimmed();
+    };
+    QVERIFY(write("t.cog", kScript) && write("other.cog", "other\r\n"));
+    MainProgram program(DriveMap({{u'C', drive.path()}}));
+    Form1& form = program.form1();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QVERIFY(form.document().OpenScript(QStringLiteral("C:\\work"), QStringLiteral("t.cog"), form.engine()));
+    QTest::mouseClick(form.list1().viewport(), Qt::LeftButton, {},
+                      form.list1().visualRect(form.document().lineModel().index(1)).center());
+    QTest::keyClick(&form.text1(), Qt::Key_Z);
+    Dialog& chooser = form.chooser();
+    QVERIFY(chooser.setDir1Path(QStringLiteral("C:\\work")));
+
+    BoxDriver driver;
+    QString question;
+    if (QString::fromLatin1(QTest::currentDataTag()).startsWith(QStringLiteral("open"))) {
+      driver.actions = {answer};
+      chooser.show();
+      chooser.file1().setCurrentRow(0);  // other.cog
+      QTest::mouseClick(&chooser.okButton(), Qt::LeftButton);
+      question = "box [You wanna save?] Your current COG is not saved.\n\nDo you want to save your changes before "
+                 "you open C:\\work\\other.cog? {&Save Cancel Do&n't Save, default &Save, no icon}";
+    } else {
+      driver.actions = {BoxDriver::Type(QStringLiteral("other"), BoxDriver::Press(Qt::Key_Return)), answer,
+                        BoxDriver::Press(Qt::Key_Return)};
+      form.findChild<QAction*>(QStringLiteral("mnuSaveAs"))->trigger();
+      question = "box [Confirm Save As] other.cog already exists.\nDo you want to replace it? "
+                 "{Yes No, default No, warning}";
+    }
+    QVERIFY(driver.seen.contains(question));
+    QCOMPARE(form.windowHandle()->title() + u'|' + read("t.cog") + u'|' + read("other.cog"), result);
   }
 
   void ending_data() {
