@@ -5,6 +5,8 @@
 #include <QAccessible>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStringListModel>
@@ -129,6 +131,30 @@ class AccessibilityTest : public QObject {
       QCOMPARE(RoleName(node->role()), RoleName(control.role));
       QCOMPARE(node->text(QAccessible::Name), control.name);
     }
+  }
+
+  // The Edit menu reads as the others do, between File and Help: each item
+  // by what it would do, with its keys, and greyed when there is nothing.
+  void editMenuSaysWhatItUndoes() {
+    MainProgram program(DriveMap({{u'C', drive_.path()}}), drive_.filePath(QStringLiteral("cog/door.cog")));
+    Form1& form = program.form1();
+    const QRect line = form.list1().visualRect(form.document().lineModel().index(1));
+    QTest::mouseClick(form.list1().viewport(), Qt::LeftButton, {}, line.center());
+    QTest::mouseClick(&form.command1(), Qt::LeftButton);
+
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(form.menuBar());
+    QStringList headings;
+    for (int i = 0; i < bar->childCount(); ++i) headings << bar->child(i)->text(QAccessible::Name);
+    QCOMPARE(headings, (QStringList{"File", "Edit", "Help"}));
+    QAccessibleInterface* menu =
+        QAccessible::queryAccessibleInterface(form.findChild<QMenu*>(QStringLiteral("mnuEdit")));
+    QStringList items;
+    for (int i = 0; i < menu->childCount(); ++i) {
+      QAccessibleInterface* item = menu->child(i);
+      items << item->text(QAccessible::Name) + u'|' + item->text(QAccessible::Accelerator) +
+                   (item->state().disabled ? QStringLiteral(" (off)") : QString());
+    }
+    QCOMPARE(items.join(u'\n'), QStringLiteral("Undo Rip of 1 line|Ctrl+Z\nRedo|Ctrl+Y (off)"));
   }
 
   // The titles above the two counters are their labels, and the bank's
