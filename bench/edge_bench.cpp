@@ -1,8 +1,8 @@
 // Benchmarks of the main window on the files that write-edge-files writes,
 // driven by real events on the offscreen platform: opening one through the
 // chooser's OK until the list has laid out and repainted, a click on a line,
-// a keystroke in the edit box and a rip of every line, each until the
-// controls have repainted.
+// a keystroke in the edit box, a rip of every line and its undo, each until
+// the controls have repainted.
 // One iteration each: these are seconds, not microseconds. The peak_MiB
 // counter is the process's peak resident memory, so run one benchmark per
 // process (bench/edge-figures does) to read it for that benchmark.
@@ -87,20 +87,43 @@ void BM_Keystroke(benchmark::State& state, const QString& name) {
   SetPeak(state);
 }
 
-// Every line selected (a click on the first, Shift+End), then "Rip apart
-// selected lines" until the window has repainted.
-void BM_RipAll(benchmark::State& state, const QString& name) {
-  Program program;
-  if (!program.open(name)) return state.SkipWithError("the file did not open");
+/// Every line selected (a click on the first, Shift+End); false when not.
+bool SelectAll(Program& program) {
   program.clickAndWait(0);
   program.form.list1().setFocus();
   QTest::keyClick(&program.form.list1(), Qt::Key_End, Qt::ShiftModifier);
-  if (program.form.SelectedCount() != program.form.document().lineModel().count())
-    return state.SkipWithError("not every line was selected");
+  return program.form.SelectedCount() == program.form.document().lineModel().count();
+}
+
+// Every line selected, then "Rip apart selected lines" until the window has
+// repainted.
+void BM_RipAll(benchmark::State& state, const QString& name) {
+  Program program;
+  if (!program.open(name)) return state.SkipWithError("the file did not open");
+  if (!SelectAll(program)) return state.SkipWithError("not every line was selected");
   for (auto _ : state) {
     QTest::mouseClick(&program.form.command1(), Qt::LeftButton);
     QCoreApplication::processEvents();
   }
+  SetPeak(state);
+}
+
+// A rip of every line, then Ctrl+Z in the list until the window has
+// repainted: the undo puts every line back.
+void BM_UndoRipAll(benchmark::State& state, const QString& name) {
+  Program program;
+  if (!program.open(name)) return state.SkipWithError("the file did not open");
+  if (!SelectAll(program)) return state.SkipWithError("not every line was selected");
+  for (auto _ : state) {
+    state.PauseTiming();
+    QTest::mouseClick(&program.form.command1(), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    program.form.list1().setFocus();
+    state.ResumeTiming();
+    QTest::keyClick(&program.form.list1(), Qt::Key_Z, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+  }
+  if (program.form.document().savedFlag != 1) state.SkipWithError("the undo did not bring the lines back");
   SetPeak(state);
 }
 
@@ -126,7 +149,10 @@ int main(int argc, char** argv) {
       add("BM_Click", BM_Click, file);
       add("BM_Keystroke", BM_Keystroke, file);
     }
-    for (const char* file : {"crs-64MiB.cog", "lines-3M-short.cog"}) add("BM_RipAll", BM_RipAll, file);
+    for (const char* file : {"crs-64MiB.cog", "lines-3M-short.cog"}) {
+      add("BM_RipAll", BM_RipAll, file);
+      add("BM_UndoRipAll", BM_UndoRipAll, file);
+    }
     return true;
   });
 }

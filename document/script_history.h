@@ -39,8 +39,12 @@ class ScriptHistory {
   /// A new script: no steps, and its lines as they are now are the saved
   /// point.
   void clear();
-  /// The lines as they are now are saved.
-  void markSaved() { saved_ = position(); }
+  /// The lines as they are now are saved. Typing after this is a step of
+  /// its own, so that the saved lines can be undone to.
+  void markSaved() {
+    saved_ = position();
+    typing_ = false;
+  }
   /// The lines as they are now are not what was read or saved.
   void markUnsaved() { saved_ = kNowhere; }
   bool atSavedPoint() const { return saved_ == position(); }

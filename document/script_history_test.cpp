@@ -104,9 +104,10 @@ TEST(ScriptHistory, AgreesWithATimelineOfWholeCopies) {
           EXPECT_EQ(redone->kind, kinds[++at]);
           typingLine = -1;
         }
-      } else {
+      } else {  // saved: typing after this is a step of its own
         history.markSaved();
         saved = static_cast<std::ptrdiff_t>(at);
+        typingLine = -1;
       }
       ASSERT_EQ(Snapshot(lines), timeline[at]) << "step " << step;
       ASSERT_EQ(history.atSavedPoint(), saved == static_cast<std::ptrdiff_t>(at)) << "step " << step;
