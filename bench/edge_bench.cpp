@@ -11,6 +11,8 @@
 
 #include <sys/resource.h>
 
+#include <QAction>
+
 #include <cstdio>
 #include <string>
 
@@ -108,8 +110,8 @@ void BM_RipAll(benchmark::State& state, const QString& name) {
   SetPeak(state);
 }
 
-// A rip of every line, then Ctrl+Z in the list until the window has
-// repainted: the undo puts every line back.
+// A rip of every line, then Edit > Undo until the window has repainted: the
+// undo puts every line back.
 void BM_UndoRipAll(benchmark::State& state, const QString& name) {
   Program program;
   if (!program.open(name)) return state.SkipWithError("the file did not open");
@@ -118,9 +120,8 @@ void BM_UndoRipAll(benchmark::State& state, const QString& name) {
     state.PauseTiming();
     QTest::mouseClick(&program.form.command1(), Qt::LeftButton);
     QCoreApplication::processEvents();
-    program.form.list1().setFocus();
     state.ResumeTiming();
-    QTest::keyClick(&program.form.list1(), Qt::Key_Z, Qt::ControlModifier);
+    program.form.findChild<QAction*>(QStringLiteral("mnuUndo"))->trigger();
     QCoreApplication::processEvents();
   }
   if (program.form.document().savedFlag != 1) state.SkipWithError("the undo did not bring the lines back");
@@ -149,10 +150,9 @@ int main(int argc, char** argv) {
       add("BM_Click", BM_Click, file);
       add("BM_Keystroke", BM_Keystroke, file);
     }
-    for (const char* file : {"crs-64MiB.cog", "lines-3M-short.cog"}) {
-      add("BM_RipAll", BM_RipAll, file);
-      add("BM_UndoRipAll", BM_UndoRipAll, file);
-    }
+    for (const char* file : {"crs-64MiB.cog", "lines-3M-short.cog"}) add("BM_RipAll", BM_RipAll, file);
+    // Ripping empty lines changes none: only the short lines leave a step.
+    add("BM_UndoRipAll", BM_UndoRipAll, "lines-3M-short.cog");
     return true;
   });
 }
