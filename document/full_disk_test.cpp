@@ -232,8 +232,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "The disk reported an error while the file was being read."},
         InPlaceCase{"WriteFailsPartWayThenThePutBackWorks", "write", EIO, u"a_longer_line_than_before();",
                     kWriteError, "8", true},
-        InPlaceCase{"FlushFailsOnceAfterALongerText", "fsync", EIO, u"a_longer_line_than_before();", kWriteError,
-                    nullptr, true},
         // The call fails for the put-back as well, so the old bytes cannot
         // be known to be on the disk again. (A budget of another size: the
         // shim counts again only for a new one.)

@@ -504,28 +504,6 @@ TEST_F(DocumentTest, SaveAsBeforeAnyOpenWritesAnEmptyFile) {
   EXPECT_EQ(ReadFile(QStringLiteral("new.cog")), QByteArray());
 }
 
-// Another file of the name is replaced only on Yes; No saves nothing and
-// keeps the document as it was.
-TEST_F(DocumentTest, SaveAsOntoAnExistingFileAsksFirst) {
-  WriteFile(QStringLiteral("old.cog"), "previous content\r\n");
-  OpenKeptDocument();
-  const QString question =
-      "box [Confirm Save As] old.cog already exists.\nDo you want to replace it? {YesNo, default No} {warning}";
-  shell.typed = {"old"};
-  shell.answers = {Answer::No};
-  EXPECT_FALSE(doc.SaveAs([] { return QStringLiteral("C:"); }));
-  EXPECT_EQ(shell.takeLog(), "input [New name] Please enter new name for file\n" + question);
-  EXPECT_EQ(ReadFile(QStringLiteral("old.cog")), QByteArray("previous content\r\n"));
-  ExpectKeptDocument();
-
-  shell.typed = {"old.cog"};
-  shell.answers = {Answer::Yes};
-  ASSERT_TRUE(doc.SaveAs([] { return QStringLiteral("C:"); }));
-  EXPECT_EQ(shell.takeLog(), "input [New name] Please enter new name for file\n" + question +
-                                 "\ntitle: C:\\old.cog\nbox [File saved] File saved as:\rC:\\old.cog");
-  EXPECT_EQ(ReadFile(QStringLiteral("old.cog")), QByteArray("keep\r\nme\r\n"));
-}
-
 TEST_F(DocumentTest, SaveThroughALinkWritesItsTargetAndKeepsTheLink) {
 #ifdef Q_OS_WIN
   GTEST_SKIP() << "QFile::link makes a shortcut (.lnk) on Windows, not a symbolic link";

@@ -21,16 +21,6 @@ Message QuitQuestion() {
   return box;
 }
 
-Message SaveOverQuestion() {
-  Message box;
-  box.text = QStringLiteral("C:\\door.cog was changed by another program.");
-  box.title = QStringLiteral("VORRIK");
-  box.buttons = Message::Buttons::YesNo;
-  box.defaultButton = Answer::No;
-  box.icon = Message::Icon::Warning;
-  return box;
-}
-
 Message Notice(Message::Icon icon) {
   Message box;
   box.text = QStringLiteral("File saved as:\rC:\\cog\\a.cog");
@@ -62,12 +52,6 @@ class QtShellTest : public QObject {
         << QuitQuestion() << BoxDriver::Press(Qt::Key_N) << kQuestionSeen << int(Answer::DontSave);
     QTest::newRow("question: Cancel clicked")
         << QuitQuestion() << BoxDriver::Click(QStringLiteral("Cancel")) << kQuestionSeen << int(Answer::Cancel);
-    const QString yesNoSeen = QStringLiteral(
-        "box [VORRIK] C:\\door.cog was changed by another program. {Yes No, default No, warning}");
-    QTest::newRow("yes or no: Escape is No")
-        << SaveOverQuestion() << BoxDriver::Press(Qt::Key_Escape) << yesNoSeen << int(Answer::No);
-    QTest::newRow("yes or no: Yes clicked")
-        << SaveOverQuestion() << BoxDriver::Click(QStringLiteral("Yes")) << yesNoSeen << int(Answer::Yes);
     QTest::newRow("saved: OK only, no icon, the CR breaks the line")
         << Notice(Message::Icon::None) << BoxDriver::Press(Qt::Key_Return)
         << "box [File saved] File saved as:\nC:\\cog\\a.cog {Ok, default Ok, no icon}" << int(Answer::Ok);
