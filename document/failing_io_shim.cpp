@@ -57,8 +57,8 @@ bool Fails(const char* call, const char* path) {
   const char* chosen = std::getenv("VORRIK_FAIL_CALL");
   if (chosen == nullptr || std::strcmp(chosen, call) != 0 || !UnderFolder(path) || FailedOnce()) return false;
   // A read or a write with a budget fails only once the budget is spent.
-  if (std::getenv("VORRIK_FAIL_AFTER") == nullptr || (std::strcmp(call, "read") != 0 && std::strcmp(call, "write") != 0))
-    onceSpent = true;
+  const bool budgeted = std::strcmp(call, "read") == 0 || std::strcmp(call, "write") == 0;
+  if (std::getenv("VORRIK_FAIL_AFTER") == nullptr || !budgeted) onceSpent = true;
   const char* error = std::getenv("VORRIK_FAIL_ERRNO");
   errno = error != nullptr ? std::atoi(error) : ENOSPC;
   return true;

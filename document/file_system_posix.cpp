@@ -279,7 +279,9 @@ SystemError File::writeAll(std::string_view bytes, std::size_t& written) {
 
 SystemError File::rewind() { return ::lseek(fd_, 0, SEEK_SET) < 0 ? LastError() : 0; }
 
-SystemError File::resize(std::uint64_t size) { return ::ftruncate(fd_, static_cast<off_t>(size)) != 0 ? LastError() : 0; }
+SystemError File::resize(std::uint64_t size) {
+  return ::ftruncate(fd_, static_cast<off_t>(size)) != 0 ? LastError() : 0;
+}
 
 SystemError File::reserve(std::uint64_t size) {
   if (size == 0 || ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) == 0) return 0;

@@ -296,7 +296,8 @@ std::string LastComponent(const NativeName& name) { return Narrow(name.substr(na
 std::string FollowLinks(NativeName& name) {
   const DWORD attributes = GetFileAttributesW(name.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return {};
-  const HANDLE link = CreateFileW(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE link =
+      CreateFileW(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (link == INVALID_HANDLE_VALUE) return WindowsFailureReason(GetLastError(), FileOperation::Writing);
   std::wstring path(MAX_PATH, L'\0');
   std::string failure;
@@ -334,8 +335,8 @@ Look LookAt(const NativeName& name, FileOperation operation) {
 }
 
 FileStamp StampOf(const NativeName& name) {
-  const HANDLE file =
-      CreateFileW(name.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file = CreateFileW(name.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return {};
   Facts facts;
   const bool known = FactsOf(file, facts) == 0 && facts.kind == Kind::File;
@@ -344,7 +345,8 @@ FileStamp StampOf(const NativeName& name) {
 }
 
 std::string CanonicalName(const NativeName& name) {
-  const HANDLE file = CreateFileW(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE file =
+      CreateFileW(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) return {};
   std::wstring path(MAX_PATH, L'\0');
   DWORD length = GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()), 0);
@@ -478,10 +480,10 @@ bool TakeIdentity(File& file, const File& old) {
   DWORD revision = 0;
   const bool isProtected =
       GetSecurityDescriptorControl(descriptor, &control, &revision) && (control & SE_DACL_PROTECTED) != 0;
-  const DWORD given = SetSecurityInfo(
-      AsHandle(file.handle_), SE_FILE_OBJECT,
-      DACL_SECURITY_INFORMATION | (isProtected ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION),
-      nullptr, nullptr, dacl, nullptr);
+  const SECURITY_INFORMATION inheritance =
+      isProtected ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION;
+  const DWORD given = SetSecurityInfo(AsHandle(file.handle_), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | inheritance,
+                                      nullptr, nullptr, dacl, nullptr);
   LocalFree(descriptor);
   if (given != ERROR_SUCCESS) return false;
   // Its attributes too (Wine's ReplaceFileW is a plain rename).

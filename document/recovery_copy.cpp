@@ -21,7 +21,8 @@ std::string BaseName(const std::string& canonical) {
   if (dot != std::string::npos && dot > 0) shown.resize(dot);
   std::string base;
   for (const char c : shown) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+    const bool plain =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
     if (plain && base.size() < 40) base += c;
   }
   // FNV-1a, 64 bits.

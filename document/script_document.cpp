@@ -191,8 +191,8 @@ bool ScriptDocument::SaveScript(const QString& path) {
     } else {
       const std::string nativeBytes = NativeBytes(native.path);
       if (!MaySaveOver(path, nativeBytes)) return false;
-      const SaveResult result = SaveScriptFile(nativeBytes, encoded.bytes, recovery_,
-                                               [this](const std::string& file) { return ShownPath(file).toStdString(); });
+      const auto shown = [this](const std::string& file) { return ShownPath(file).toStdString(); };
+      const SaveResult result = SaveScriptFile(nativeBytes, encoded.bytes, recovery_, shown);
       if (!result.saved()) {
         failure = FromNativeText(result.failure());
       } else {
