@@ -106,7 +106,7 @@ std::string RecoveryFolder::Keep(const std::string& nativePath, std::string_view
                                  bool& madeNow) const {
   madeNow = false;
   const std::string canonical = CanonicalOf(nativePath);
-  if (folder_.empty()) return "There is no folder of yours to keep it in (neither its usual place nor HOME is set).";
+  if (folder_.empty()) return "There is no folder of yours to keep it in: the system names none.";
   CopyNames names;
   if (!NamesFor(folder_, canonical, names)) return "Its full path cannot be found.";
   copy = fs::Shown(names.bytes);

@@ -59,24 +59,18 @@ std::optional<ScriptHistory::Step> ScriptHistory::nextRedo() const {
   return Summary(redo_.back());
 }
 
-std::optional<ScriptHistory::Step> ScriptHistory::undo(LineList& lines) {
-  if (undo_.empty()) return std::nullopt;
-  typing_ = false;
-  Stored stored = std::move(undo_.back());
-  undo_.pop_back();
-  exchange(stored, lines);
-  redo_.push_back(std::move(stored));
-  return Summary(redo_.back());
-}
+std::optional<ScriptHistory::Step> ScriptHistory::undo(LineList& lines) { return move(undo_, redo_, lines); }
 
-std::optional<ScriptHistory::Step> ScriptHistory::redo(LineList& lines) {
-  if (redo_.empty()) return std::nullopt;
+std::optional<ScriptHistory::Step> ScriptHistory::redo(LineList& lines) { return move(redo_, undo_, lines); }
+
+std::optional<ScriptHistory::Step> ScriptHistory::move(std::deque<Stored>& from, std::deque<Stored>& to,
+                                                       LineList& lines) {
+  if (from.empty()) return std::nullopt;
   typing_ = false;
-  Stored stored = std::move(redo_.back());
-  redo_.pop_back();
-  exchange(stored, lines);
-  undo_.push_back(std::move(stored));
-  return Summary(undo_.back());
+  to.push_back(std::move(from.back()));
+  from.pop_back();
+  exchange(to.back(), lines);
+  return Summary(to.back());
 }
 
 void ScriptHistory::push(Stored stored) {

@@ -104,6 +104,9 @@ class ScriptHistory {
   std::int64_t position() const { return dropped_ + static_cast<std::int64_t>(undo_.size()); }
   static Step Summary(const Stored& stored);
   void push(Stored stored);
+  /// Takes the last step of from, exchanges its texts with lines, and puts
+  /// it last in to: an undo, or a redo.
+  std::optional<Step> move(std::deque<Stored>& from, std::deque<Stored>& to, LineList& lines);
   /// Puts the step's texts into lines and keeps theirs in their place.
   void exchange(Stored& stored, LineList& lines);
   /// Lets the oldest steps go while the kept text is over the limit and
@@ -112,7 +115,7 @@ class ScriptHistory {
 
   std::size_t keptLimit_;
   std::deque<Stored> undo_;
-  std::vector<Stored> redo_;
+  std::deque<Stored> redo_;
   std::int64_t dropped_ = 0;  // steps that went for the limit
   std::int64_t saved_ = 0;    // the position of the saved lines
   std::size_t kept_ = 0;
