@@ -6,7 +6,6 @@
 
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "document/script_bytes.h"
 #include "document/script_file.h"

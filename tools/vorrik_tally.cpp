@@ -6,7 +6,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cwchar>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
