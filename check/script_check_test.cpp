@@ -1,0 +1,3 @@
+#include "check/script_check.h"
+
+#include <gtest/gtest.h>
