@@ -45,7 +45,7 @@ struct LimitCount {
 struct ScriptCheck {
   Game game = Game::JediKnight;
   std::array<LimitCount, kLimitCount> counts{};  // in the order of Limit
-  std::vector<Problem> problems;                 // by line; on one line, as found
+  std::vector<Problem> problems;                 // by line; on one line, errors first
   int errors() const;
   int warnings() const;
 };
@@ -55,7 +55,7 @@ class CheckedLines {
  public:
   virtual ~CheckedLines() = default;
   virtual int count() const = 0;
-  /// Line i (0 <= i < count()), valid until the next call.
+  /// Line i (0 <= i < count()), valid while the lines do not change.
   virtual std::u16string_view line(int i) const = 0;
 };
 
