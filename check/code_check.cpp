@@ -129,10 +129,10 @@ class CodeChecker {
 };
 
 void CodeChecker::scan() {
-  // About a token for every five characters of ordinary code.
+  // About a token for every four characters of ordinary code; more grow the list.
   std::size_t characters = 0;
   for (int index = first_; index < lines_.count(); ++index) characters += lines_.line(index).size();
-  tokens_.reserve(characters / 5 + 1);
+  tokens_.reserve(characters / 4 + 1);
   int endLine = 0;
   for (int index = first_; index < lines_.count() && endLine == 0; ++index) {
     std::u16string_view text = lines_.line(index);
@@ -155,7 +155,9 @@ void CodeChecker::scan() {
         std::ranges::transform(word, lower_.begin(), [](char16_t letter) {
           return static_cast<char>(letter >= u'A' && letter <= u'Z' ? letter - u'A' + u'a' : letter);
         });
-        const auto keyword = word.size() > 8 ? std::end(kKeywords) : std::ranges::find(kKeywords, lower_, &Keyword::word);
+        const auto keyword = word.size() > 8 || std::string_view("bcdefgirsw").find(lower_[0]) == std::string_view::npos
+                                 ? std::end(kKeywords)
+                                 : std::ranges::find(kKeywords, lower_, &Keyword::word);
         if (keyword == std::end(kKeywords)) {
           add(Kind::Name, line, 0, intern(word, line));
         } else if (keyword->kind == Kind::End) {
@@ -589,23 +591,31 @@ bool CodeChecker::assignment(int depth, bool* isAssignment) {
   return true;
 }
 
-// The binary operators from the loosest to the tightest.
-const std::vector<std::vector<std::uint16_t>>& Levels() {
-  static const std::vector<std::vector<std::uint16_t>> levels = {
-      {Op('|', '|')}, {Op('&', '&')}, {Op('|')}, {Op('^')}, {Op('&')}, {Op('=', '='), Op('!', '=')},
-      {Op('<'), Op('>'), Op('<', '='), Op('>', '=')}, {Op('+'), Op('-')}, {Op('*'), Op('/'), Op('%')}};
-  return levels;
+// How tightly a binary operator binds, from 0 (loosest) up; -1 for any other
+// token.
+int Precedence(const Token& token) {
+  if (token.kind != Kind::Op) return -1;
+  switch (token.op) {
+    case Op('|', '|'): return 0;
+    case Op('&', '&'): return 1;
+    case Op('|'): return 2;
+    case Op('^'): return 3;
+    case Op('&'): return 4;
+    case Op('=', '='): case Op('!', '='): return 5;
+    case Op('<'): case Op('>'): case Op('<', '='): case Op('>', '='): return 6;
+    case Op('+'): case Op('-'): return 7;
+    case Op('*'): case Op('/'): case Op('%'): return 8;
+    default: return -1;
+  }
 }
 
+// Operators that bind at least as tightly as level, left to right.
 bool CodeChecker::binary(int level, int depth, bool* unaryOnly) {
-  const auto& levels = Levels();
-  if (level == static_cast<int>(levels.size())) return unary(depth);
-  if (!binary(level + 1, depth, unaryOnly)) return false;
-  const auto& ops = levels[static_cast<std::size_t>(level)];
-  while (tokens_[p_].kind == Kind::Op && std::ranges::find(ops, tokens_[p_].op) != ops.end()) {
+  if (!unary(depth)) return false;
+  for (int found; (found = Precedence(tokens_[p_])) >= level;) {
     ++p_;
     *unaryOnly = false;
-    if (!binary(level + 1, depth, unaryOnly)) return false;
+    if (!binary(found + 1, depth + 1, unaryOnly)) return false;
   }
   return true;
 }

@@ -20,6 +20,9 @@
 //   - for each scanned line of a whole-file run whose lineDelta is 0 or at
 //     least 1, RipText(lineDelta) tallied alone with fresh state yields that
 //     lineDelta again, and ripping the ripped text leaves it unchanged;
+//   - the script check reads the lines only within 0..count-1, never fails,
+//     and gives every problem a line from 1 to the last line (1 for an empty
+//     script), a sentence, and counts that the problems agree with;
 //   - the script's bytes read as a file is read, in blocks of byte 0's size,
 //     give the lines and line ends of the whole bytes; saving them and
 //     reading that again gives the same lines and ends; and bytes whose
@@ -43,6 +46,7 @@
 #include "analysis/normalise.h"
 #include "analysis/rip.h"
 #include "analysis/tally.h"
+#include "check/script_check.h"
 #include "document/script_bytes.h"
 #include "document/script_file.h"
 
@@ -180,12 +184,46 @@ void CheckReadAndSave(std::string_view bytes, std::size_t blockSize) {
   if (EndsEveryLineWith(bytes, whole.lineEnds())) Check(saved.bytes == bytes, "a file did not save byte for byte");
 }
 
+/// The lines of the store as the script check reads them, aborting on any
+/// read outside them.
+class StoreLines : public vorrik::CheckedLines {
+ public:
+  explicit StoreLines(const vorrik::LineStore& store) : store_(store) {}
+  int count() const override { return store_.count(); }
+  std::u16string_view line(int i) const override {
+    Check(i >= 0 && i < count(), "the script check read a line outside the list");
+    return store_.line(i);
+  }
+
+ private:
+  const vorrik::LineStore& store_;
+};
+
+void CheckScriptCheck(const vorrik::LineStore& store) {
+  const StoreLines lines(store);
+  for (const vorrik::Game game : {vorrik::Game::JediKnight, vorrik::Game::MysteriesOfTheSith}) {
+    const vorrik::ScriptCheck check = vorrik::CheckScript(lines, game);
+    int over = 0;
+    for (const vorrik::Problem& problem : check.problems) {
+      Check(problem.line >= 1 && problem.line <= std::max(1, store.count()), "a problem's line is outside the script");
+      Check(!problem.sentence.empty(), "a problem has no sentence");
+      if (problem.sentence.starts_with("Here the script passes")) ++over;
+    }
+    for (const vorrik::LimitCount& count : check.counts) {
+      Check(count.count >= 0, "a count is negative");
+      over -= count.over() ? 1 : 0;
+    }
+    Check(over == 0, "a count over its limit and the errors that say so disagree");
+  }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
   const std::string_view bytes(reinterpret_cast<const char*>(data) + 2,
                                std::min(size - 2, kMaxFuzzBytes));
   CheckReadAndSave(bytes, 1 + data[0] % 64);
   const vorrik::LineStore store = vorrik::LineStore::FromBytes(bytes);
+  CheckScriptCheck(store);
   std::vector<std::u16string> original;
   for (int i = 0; i < store.count(); ++i) original.emplace_back(store.line(i));
   const int count = static_cast<int>(original.size());
