@@ -1,10 +1,7 @@
 // vorrik-tally: the object tally of COG scripts on the command line.
 
-#include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <csignal>
-#include <cstdio>
 #include <cwchar>
 #include <optional>
 #include <string>
@@ -14,23 +11,31 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
-#else
-#include <unistd.h>
 #endif
 
 #include "analysis/analyse.h"
 #include "analysis/display.h"
 #include "document/script_bytes.h"
 #include "document/script_file.h"
+#include "tools/check_mode.h"
 #include "tools/file_tally.h"
+#include "tools/output.h"
 
 namespace {
+
+using vorrik::cli::Complain;
+using vorrik::cli::Finish;
+using vorrik::cli::Output;
+using vorrik::cli::ReportUnreadable;
+using vorrik::cli::WriteError;
 
 constexpr const char* kUsage =
     "usage: vorrik-tally FILE...\n"
     "       vorrik-tally --lines FILE\n"
     "       vorrik-tally --select FIRST-LAST FILE\n"
     "       vorrik-tally --rip FIRST-LAST FILE\n"
+    "       vorrik-tally --check [--game jk|mots] FILE...\n"
+    "       vorrik-tally --bank OLD NEW\n"
     "       vorrik-tally --help\n";
 
 constexpr const char* kHelp =
@@ -49,14 +54,26 @@ constexpr const char* kHelp =
     "  vorrik-tally --rip FIRST-LAST FILE\n"
     "      The whole of FILE with that selection ripped into placeholder lines,\n"
     "      as saving writes it: CR LF after every line (LF for a file with LF ends).\n"
+    "  vorrik-tally --check [--game jk|mots] FILE...\n"
+    "      Checks each file as the game's engine reads it (Jedi Knight, or with\n"
+    "      --game mots Mysteries of the Sith): one line for each problem found,\n"
+    "      \"FILE:LINE: error: ...\" or \"FILE:LINE: warning: ...\" (LINE counts\n"
+    "      from 1), then one line of what the script takes of the engine's tables\n"
+    "      (\"(over)\" past a limit) and how many errors and warnings it has.\n"
+    "  vorrik-tally --bank OLD NEW\n"
+    "      The object bank of NEW, a changed OLD, as the program shows it: OLD's\n"
+    "      whole-file tally minus NEW's, what is left to add (taken out when\n"
+    "      negative) for NEW to count as OLD did.\n"
     "\n"
     "Tallies are shown with a leading blank when not negative and \".\" as the\n"
     "decimal point (\" 2.5\", \" .5\", \"-1\"). Script lines end at CR or CR LF;\n"
     "in a file without any CR LF, at LF as well. Bytes are read and written as\n"
-    "Windows-1252, every byte value unchanged. Output lines end with LF.\n"
+    "Windows-1252, every byte value unchanged; the sentences of --check, with\n"
+    "the names they quote from a script, are UTF-8. Output lines end with LF.\n"
     "\n"
     "Exit status: 0 on success, 1 when a file cannot be read (the others are\n"
-    "still tallied) or the output cannot be written, 2 for bad arguments.\n";
+    "still tallied or checked), a check finds an error or the output cannot be\n"
+    "written, 2 for bad arguments.\n";
 
 /// The line list of one script, with a focused line and a selected count.
 class ScriptLines : public vorrik::LineList {
@@ -84,98 +101,6 @@ struct Range {
   int first;
   int last;
 };
-
-/// Standard output, written in blocks and checked: after the first failed
-/// write nothing more is written, and failure() says why.
-class Output {
- public:
-  /// Where to append; call done() after each piece.
-  std::string& text() { return buffer_; }
-  void done() {
-    if (buffer_.size() >= 1 << 16) flush();
-  }
-  /// Writes what text() holds; false once a write has failed.
-  bool flush();
-  bool failed() const { return !failure_.empty(); }
-  const std::string& failure() const { return failure_; }
-
- private:
-  std::string buffer_;
-  std::string failure_;
-};
-
-const char* const kReaderGone = "The program reading the output has closed it.";
-
-/// Writes some of size (> 0) bytes to standard output, as bytes: how many
-/// were taken, or 0 with failure set.
-std::size_t WriteSome(const char* data, std::size_t size, std::string& failure) {
-  // Within what one call takes everywhere.
-  size = std::min<std::size_t>(size, 1u << 30);
-#ifdef _WIN32
-  DWORD written = 0;
-  if (!WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), data, static_cast<DWORD>(size), &written, nullptr)) {
-    const DWORD error = GetLastError();
-    failure = error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE
-                  ? kReaderGone
-                  : vorrik::WindowsFailureReason(error, vorrik::FileOperation::Writing);
-    return 0;
-  }
-#else
-  ssize_t written;
-  while ((written = ::write(1, data, size)) < 0 && errno == EINTR) {
-  }
-  if (written < 0) {
-    // SIGPIPE is ignored, so a reader that has gone shows up here.
-    failure = errno == EPIPE ? kReaderGone : vorrik::FailureReason(errno, vorrik::FileOperation::Writing);
-    return 0;
-  }
-#endif
-  // Nothing taken and no error: the device has no room.
-  if (written == 0) failure = vorrik::FailureReason(ENOSPC, vorrik::FileOperation::Writing);
-  return static_cast<std::size_t>(written);
-}
-
-bool Output::flush() {
-  std::string_view rest = failed() ? std::string_view() : std::string_view(buffer_);
-  while (!rest.empty()) {
-    const std::size_t written = WriteSome(rest.data(), rest.size(), failure_);
-    if (written == 0) break;
-    rest.remove_prefix(written);
-  }
-  buffer_.clear();
-  return !failed();
-}
-
-/// Writes text to standard error: to a console as UTF-16, so that the file
-/// names in it show as they are; elsewhere as bytes, the same on every system.
-void WriteError(const std::string& text) {
-#ifdef _WIN32
-  const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-  DWORD written = 0;
-  if (DWORD mode = 0; GetConsoleMode(error, &mode)) {
-    const int size = static_cast<int>(text.size());
-    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0)), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
-    WriteConsoleW(error, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-    return;
-  }
-  for (std::string_view rest = text; !rest.empty(); rest.remove_prefix(written)) {
-    if (!WriteFile(error, rest.data(), static_cast<DWORD>(rest.size()), &written, nullptr) || written == 0) break;
-  }
-#else
-  std::fputs(text.c_str(), stderr);
-#endif
-}
-
-void Complain(const std::string& message) { WriteError("vorrik-tally: " + message + "\n"); }
-
-/// Writes the rest of out and returns status, or 1 with the reason on
-/// standard error when the output could not be written.
-int Finish(Output& out, int status) {
-  if (out.flush()) return status;
-  Complain("cannot write the output: " + out.failure());
-  return 1;
-}
 
 /// The lines of a script as a Rip run sees them, written to out as the run
 /// goes: each line as read up to the one the run rewrites, then its new
@@ -231,10 +156,6 @@ int UsageError(const std::string& message) {
   return 2;
 }
 
-void ReportUnreadable(const std::string& path, const std::string& reason) {
-  Complain("cannot read " + path + ": " + reason);
-}
-
 std::optional<ScriptLines> LoadOrReport(const std::string& path) {
   vorrik::LineStore lines;
   if (const std::string reason = vorrik::ReadScriptLines(path, lines); !reason.empty()) {
@@ -261,27 +182,68 @@ std::optional<Range> ParseRange(std::string_view text) {
   return Range{*first, *last};
 }
 
-// Each file is tallied as it is read, holding a block and a bounded piece of
-// a line at a time, never the file.
+// The whole-file tally of the script at path, tallied as it is read, holding
+// a block and a bounded piece of a line at a time, never the file; nothing
+// when it cannot be read, which is reported.
+std::optional<float> TallyOrReport(const std::string& path, const vorrik::CharClasses& classes) {
+  vorrik::FileTally tally(classes);
+  if (const std::string reason = vorrik::ReadScript(path, tally); !reason.empty()) {
+    ReportUnreadable(path, reason);
+    return std::nullopt;
+  }
+  return tally.finish();
+}
+
 int TallyFiles(const std::vector<std::string>& paths) {
   Output out;
   int status = 0;
   vorrik::CharClasses classes;
   vorrik::InitCharClasses(classes);
   for (const auto& path : paths) {
-    vorrik::FileTally tally(classes);
-    const std::string reason = vorrik::ReadScript(path, tally);
-    if (!reason.empty()) {
-      ReportUnreadable(path, reason);
+    const std::optional<float> tally = TallyOrReport(path, classes);
+    if (!tally) {
       status = 1;
       continue;
     }
     // Each line goes out at once, so that a reader that has gone stops the
     // work before the next file.
-    out.text() += vorrik::FormatTally(tally.finish()) + "\t" + path + "\n";
+    out.text() += vorrik::FormatTally(*tally) + "\t" + path + "\n";
     if (!out.flush()) break;
   }
   return Finish(out, status);
+}
+
+// The bank as the main window shows it with OLD opened and edited into NEW:
+// the tally as opened minus the tally as it stands, both in single precision.
+int ShowBank(const std::string& oldPath, const std::string& newPath) {
+  vorrik::CharClasses classes;
+  vorrik::InitCharClasses(classes);
+  const std::optional<float> baselineTally = TallyOrReport(oldPath, classes);
+  const std::optional<float> currentTally = TallyOrReport(newPath, classes);
+  if (!baselineTally || !currentTally) return 1;
+  const float bank = *baselineTally - *currentTally;
+  Output out;
+  out.text() = vorrik::FormatTally(bank) + "\n";
+  return Finish(out, 0);
+}
+
+// --check [--game jk|mots] [--] FILE...
+int RunCheck(const std::vector<std::string>& args) {
+  vorrik::Game game = vorrik::Game::JediKnight;
+  std::size_t start = 1;
+  for (; start < args.size() && args[start].rfind("--", 0) == 0; ++start) {
+    if (args[start] == "--") {
+      ++start;
+      break;
+    }
+    if (args[start] != "--game") return UsageError("unknown option " + args[start]);
+    if (++start == args.size()) return UsageError("--game takes jk or mots");
+    const auto named = vorrik::GameFromName(args[start]);
+    if (!named) return UsageError("unknown game \"" + args[start] + "\": expected jk or mots");
+    game = *named;
+  }
+  if (start == args.size()) return UsageError("--check takes at least one FILE");
+  return vorrik::cli::CheckFiles({args.begin() + static_cast<std::ptrdiff_t>(start), args.end()}, game);
 }
 
 int TallyLines(const std::string& path) {
@@ -386,6 +348,11 @@ int main(int argc, char** argv) {
   if (args[0] == "--select" || args[0] == "--rip") {
     if (args.size() != 3) return UsageError(args[0] + " takes FIRST-LAST and one FILE");
     return RunSelection(args[0], args[1], args[2]);
+  }
+  if (args[0] == "--check") return RunCheck(args);
+  if (args[0] == "--bank") {
+    if (args.size() != 3) return UsageError("--bank takes OLD and NEW");
+    return ShowBank(args[1], args[2]);
   }
   // Plain mode: every argument is a file; "--" ends options, for file names
   // that begin with "--".

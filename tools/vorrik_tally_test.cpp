@@ -352,7 +352,8 @@ TEST(VorrikTallyFiles, UnreadableFilesAreReportedAndTheOthersStillTallied) {
 TEST(VorrikTallyFiles, UnreadableFileInTheOtherModes) {
   const std::string missing = (ScratchFolder::Path() / "gone.cog").string();
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"--lines", missing}, {"--select", "0-0", missing}, {"--rip", "0-0", missing}}) {
+           {"--lines", missing}, {"--select", "0-0", missing}, {"--rip", "0-0", missing},
+           {"--bank", Sample("example.cog"), missing}, {"--bank", missing, Sample("example.cog")}}) {
     const auto r = RunTool(args);
     EXPECT_EQ(r.exitCode, 1) << args[0];
     EXPECT_EQ(r.out, "") << args[0];
@@ -804,6 +805,105 @@ TEST(VorrikTallyRip, RippingAgainChangesNothing) {
 }
 
 // ---------------------------------------------------------------------------
+// --check: each problem the check finds reaches the output with its file,
+// line and kind, then the file's counts; the sentences are the check's own.
+
+/// A script that lights a door, with line 10 (counted from 1) as given.
+std::string DoorScript(const std::string& line10 = "    SetSectorLight(door, 1.0, 0.0);") {
+  return JoinCrLf({"# door.cog - lights the door's sector at start-up", "symbols", "message   startup",
+                   "sector    door", "thing     player    local", "end", "code", "startup:",
+                   "    player = GetLocalPlayerThing();", line10, "    return;", "end"});
+}
+
+// Its symbols are startup, door and player, a jump slot each; door and player
+// are reference entries (a thing is one even when local). A name the code
+// uses without declaring it is one more symbol and jump slot.
+const std::string kDoor = "3 of 256 symbols, 2 of 128 reference entries, 1 of 32 messages, 3 of 511 jump slots";
+const std::string kDoorAndNewName =
+    "4 of 256 symbols, 2 of 128 reference entries, 1 of 32 messages, 4 of 511 jump slots";
+
+/// A --check run's output with the scratch folder taken off the paths and
+/// the sentences cut: "door.cog:10: warning" and the summary lines.
+std::string WithoutSentences(const std::string& out) {
+  const std::string folder = Utf8(ScratchFolder::Path() / "");
+  std::string kept;
+  for (std::size_t start = 0, end; (end = out.find('\n', start)) != std::string::npos; start = end + 1) {
+    std::string line = out.substr(start, end - start);
+    if (line.starts_with(folder)) line.erase(0, folder.size());
+    for (const std::string kind : {": error: ", ": warning: "})
+      if (const auto at = line.find(kind); at != std::string::npos) line.resize(at + kind.size() - 2);
+    kept += line + "\n";
+  }
+  return kept;
+}
+
+TEST(VorrikTallyCheck, ProblemsCountsAndStatus) {
+  // 257 local ints on lines 2-258: the last is one past the engine's table.
+  std::vector<std::string> crowded = {"symbols"};
+  for (int i = 0; i <= 256; ++i) crowded.push_back("int v" + std::to_string(i) + " local");
+  crowded.insert(crowded.end(), {"end", "code", "    return;", "end"});
+  // Sin() is a verb of Mysteries of the Sith only; in Jedi Knight a new name.
+  const std::string sin = DoorScript("    SetSectorLight(door, Sin(1), 0.0);");
+  struct Case {
+    const char* name;
+    const char* game;
+    std::string script;
+    int exitCode;
+    std::string out;
+  };
+  const std::vector<Case> cases = {
+      {"clean.cog", "jk", DoorScript(), 0, "clean.cog: " + kDoor + "; 0 errors, 0 warnings\n"},
+      // "dor" is no symbol of the script: warnings alone leave the status 0.
+      {"misspelt.cog", "jk", DoorScript("    SetSectorLight(dor, 1.0, 0.0);"), 0,
+       "misspelt.cog:10: warning\nmisspelt.cog: " + kDoorAndNewName + "; 0 errors, 1 warning\n"},
+      // "//" is no comment before the code: the engine does not load the script.
+      {"comment.cog", "jk", "// a door\r\n" + DoorScript(), 1,
+       "comment.cog:1: error\ncomment.cog: 0 of 256 symbols, 0 of 128 reference entries, 0 of 32 messages, "
+       "0 of 511 jump slots; 1 error, 0 warnings\n"},
+      {"sin.cog", nullptr, sin, 0, "sin.cog:10: warning\nsin.cog: " + kDoorAndNewName + "; 0 errors, 1 warning\n"},
+      {"sin.cog", "mots", sin, 0,
+       "sin.cog: 3 of 256 symbols, 2 of 128 reference entries, 1 of 32 messages, 3 of 1023 jump slots; "
+       "0 errors, 0 warnings\n"},
+      {"crowded.cog", "jk", JoinCrLf(crowded), 1,
+       "crowded.cog:258: error\ncrowded.cog: 257 of 256 symbols (over), 0 of 128 reference entries, "
+       "0 of 32 messages, 257 of 511 jump slots; 1 error, 0 warnings\n"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"--check", ScratchFile(c.name, c.script)};
+    if (c.game != nullptr) args.insert(args.begin() + 1, {"--game", c.game});
+    const auto r = RunTool(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.name << ": " << r.err;
+    EXPECT_EQ(WithoutSentences(r.out), c.out) << c.name << ":\n" << r.out;
+  }
+}
+
+TEST(VorrikTallyCheck, UnreadableFileAmongOthers) {
+  const std::string missing = Utf8(ScratchFolder::Path() / "missing.cog");
+  const auto r = RunTool({"--check", ScratchFile("first.cog", DoorScript()), missing,
+                          ScratchFile("second.cog", DoorScript("    SetSectorLight(dor, 1.0, 0.0);"))});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "vorrik-tally: cannot read " + missing + ": The file does not exist.\n");
+  EXPECT_EQ(WithoutSentences(r.out), "first.cog: " + kDoor + "; 0 errors, 0 warnings\nsecond.cog:10: warning\n" +
+                                         "second.cog: " + kDoorAndNewName + "; 0 errors, 1 warning\n");
+}
+
+// --bank: OLD's whole-file tally minus NEW's, as the main window shows it.
+TEST(VorrikTallyBank, ChangedVersions) {
+  // x= 1, = .5, 1; 1, callreset; 1
+  const std::string old = ScratchFile("bank-old.cog", "code\r\nx = 1;\r\ncall reset;\r\n");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"code\r\nx = 1;\r\n", " 1\n"},                             // 3.5 - 2.5
+      {"code\r\nx = 1;\r\ncall reset;\r\nreset();\r\n", "-1.5\n"},  // 3.5 - 5: reset( 1.5
+      {"code\r\ny = 2;\r\ncall open;\r\n", " 0\n"},                 // the same tally in other words
+  };
+  for (const auto& [script, out] : cases) {
+    const auto r = RunTool({"--bank", old, ScratchFile("bank-new.cog", script)});
+    EXPECT_EQ(r.exitCode, 0) << script;
+    EXPECT_EQ(r.out, out) << script;
+  }
+}
+
+// ---------------------------------------------------------------------------
 // Output that cannot be written ends the run with status 1 and the reason, in
 // every mode, so that `vorrik-tally --rip ... > new && mv new old` never puts
 // a cut script in place of the old one.
@@ -866,6 +966,8 @@ TEST(VorrikTallyOutput, FailedWriteEndsTheRunWithStatus1) {
       {"--lines", Sample("carry.cog")},
       {"--select", "5-21", Sample("carry.cog")},
       {"--rip", "5-21", Sample("carry.cog")},
+      {"--check", Sample("carry.cog"), missing},
+      {"--bank", Sample("carry.cog"), Sample("example.cog")},
       {"--help"},
   };
   for (const auto& [sink, reason] : kDeadOutputs) {
@@ -920,6 +1022,13 @@ TEST(VorrikTallyArguments, BadArgumentsGiveUsageAndExit2) {
       {"--select", "0-28", example},  // LAST past line 27
       {"--rip", "0-28", example},
       {"--select", "-2--2", example},  // n = 1, but LAST below -1
+      {"--check"},
+      {"--check", "--game", "jk"},
+      {"--check", "--game"},
+      {"--check", "--game", "jk2", example},
+      {"--check", "--bogus", example},
+      {"--bank", example},
+      {"--bank", example, example, example},
   };
   for (const auto& args : cases) {
     std::string shown;
@@ -936,7 +1045,8 @@ TEST(VorrikTallyArguments, HelpDescribesEveryMode) {
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.err, "");
   for (const char* mention : {"vorrik-tally FILE...", "--lines FILE", "--select FIRST-LAST FILE",
-                              "--rip FIRST-LAST FILE", "Exit status"})
+                              "--rip FIRST-LAST FILE", "--check [--game jk|mots] FILE...", "--bank OLD NEW",
+                              "Exit status"})
     EXPECT_NE(r.out.find(mention), std::string::npos) << mention;
 }
 
