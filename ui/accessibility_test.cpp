@@ -1,4 +1,4 @@
-// What a screen reader finds in the four windows: the accessible tree each
+// What a screen reader finds in the five windows: the accessible tree each
 // window exposes, the name and role of every control in it, and the bank's
 // value as it changes.
 
@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QStringListModel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -82,6 +83,14 @@ class AccessibilityTest : public QObject {
                                                {"Dir1", QAccessible::List, "Folders"},
                                                {"File1", QAccessible::List, "COG files"},
                                                {"Command1", QAccessible::Button, "JK DIR"}};
+    QTest::newRow("check") << "check" << QAccessible::Window << "Script check"
+                           << QList<Control>{{"Game", QAccessible::ComboBox, "Game"},
+                                             {"SymbolsMeter", QAccessible::ProgressBar, "Symbols"},
+                                             {"ReferencesMeter", QAccessible::ProgressBar, "Reference entries"},
+                                             {"MessagesMeter", QAccessible::ProgressBar, "Messages"},
+                                             {"JumpSlotsMeter", QAccessible::ProgressBar, "Jump slots"},
+                                             {"Problems", QAccessible::Tree, "Problems"},
+                                             {"Command1", QAccessible::Button, "Close"}};
     QTest::newRow("help") << "help" << QAccessible::Window << "How to use VORRIK"
                           << QList<Control>{{"Command1", QAccessible::Button, "Close"}};
     QTest::newRow("about") << "about" << QAccessible::Dialog << "About VORRIK"
@@ -89,7 +98,7 @@ class AccessibilityTest : public QObject {
   }
 
   // The window reads as a window or dialog named by its caption; every
-  // control that takes the focus, and every display box, is in its tree
+  // control that takes the focus, and every display box or meter, is in its tree
   // with a name, and the named controls read as the table says.
   void everyControlIsNamed() {
     QFETCH(QString, window);
@@ -110,7 +119,7 @@ class AccessibilityTest : public QObject {
     int checked = 0;
     for (QWidget* widget : shown->findChildren<QWidget*>()) {
       auto* edit = qobject_cast<QLineEdit*>(widget);
-      const bool display = edit && edit->isReadOnly();
+      const bool display = (edit && edit->isReadOnly()) || qobject_cast<QProgressBar*>(widget);
       if (!widget->isVisibleTo(shown) || (widget->focusPolicy() == Qt::NoFocus && !display)) continue;
       const auto node = tree.find(widget);
       QVERIFY2(node != tree.end(), qPrintable(widget->objectName() + QStringLiteral(" is not in the tree")));
@@ -133,7 +142,7 @@ class AccessibilityTest : public QObject {
     }
   }
 
-  // The Edit menu reads as the others do, between File and Help: each item
+  // The Edit menu reads as the others do, between File and Script: each item
   // by what it would do, with its keys, and greyed when there is nothing.
   void editMenuSaysWhatItUndoes() {
     MainProgram program(DriveMap({{u'C', drive_.path()}}), drive_.filePath(QStringLiteral("cog/door.cog")));
@@ -145,7 +154,7 @@ class AccessibilityTest : public QObject {
     QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(form.menuBar());
     QStringList headings;
     for (int i = 0; i < bar->childCount(); ++i) headings << bar->child(i)->text(QAccessible::Name);
-    QCOMPARE(headings, (QStringList{"File", "Edit", "Help"}));
+    QCOMPARE(headings, (QStringList{"File", "Edit", "Script", "Help"}));
     QAccessibleInterface* menu =
         QAccessible::queryAccessibleInterface(form.findChild<QMenu*>(QStringLiteral("mnuEdit")));
     QStringList items;

@@ -48,6 +48,9 @@ class LineListView : public QAbstractItemView {
   void shareSelectionModel(QItemSelectionModel* selectionModel);
   /// Runs change with the change reporting off.
   void changeQuietly(const std::function<void()>& change);
+  /// Makes index current and selected alone, and the anchor, as a click on
+  /// it does.
+  void pickAlone(const QModelIndex& index);
 
   /// Called after a user action that changed the selection or current line.
   std::function<void()> onUserChange;
@@ -117,8 +120,6 @@ class LineListView : public QAbstractItemView {
   /// Moves by a navigation key and selects as the class comment says;
   /// false for any other key, or no line to move to.
   bool moveByKey(QKeyEvent* event);
-  /// Makes index current and selected alone, and the anchor.
-  void pickAlone(const QModelIndex& index);
   /// The lines from the anchor to end (the current line when there is no
   /// anchor yet, which becomes it).
   QItemSelection rangeFromAnchor(const QModelIndex& end);

@@ -4,6 +4,7 @@
 #include <QMenuBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <string_view>
 
 #include "analysis/display.h"
@@ -59,6 +60,7 @@ Form1::~Form1() {
   // and go before the base class deletes its children: delete the view first.
   delete takeCentralWidget();
   delete dialog_.data();
+  delete checkWindow_.data();
   delete form2_.data();
   delete form3_.data();
 }
@@ -160,6 +162,12 @@ void Form1::createMenus() {
   connect(mnuRedo_, &QAction::triggered, this, [this] { RedoStep(); });
   updateEditActions();
 
+  QMenu* script = menuBar()->addMenu(QStringLiteral("&Script"));
+  script->setObjectName(QStringLiteral("mnuScript"));
+  QAction* check = item(script, "mnuCheckScript", QStringLiteral("&Check Script"));
+  check->setShortcut(QKeySequence(Qt::Key_F7));
+  connect(check, &QAction::triggered, this, [this] { ShowCheck(); });
+
   QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
   help->setObjectName(QStringLiteral("mnuHelp"));
   connect(item(help, "mnuHowtouse", QStringLiteral("How to use")), &QAction::triggered, this,
@@ -204,6 +212,17 @@ void Form1::SetFocusedIndex(int index) {
   list1_->changeQuietly([&] { selection.setCurrentIndex(item, QItemSelectionModel::NoUpdate); });
   if (item.isValid()) list1_->scrollTo(item);
   HandleListClick();
+}
+
+void Form1::PickLine(int index) {
+  const int count = document_.lineModel().count();
+  if (count == 0) return;
+  const QModelIndex line = document_.lineModel().index(std::clamp(index, 0, count - 1));
+  list1_->changeQuietly([&] { list1_->pickAlone(line); });
+  list1_->scrollTo(line);
+  HandleListClick();
+  raise();
+  activateWindow();
 }
 
 void Form1::HandleListClick() {
@@ -329,6 +348,16 @@ bool Form1::OpenNativeFile(const QString& nativePath) {
   const QString& path = document_.currentPath;
   chooserStart_ = path.left(path.lastIndexOf(u'\\'));
   return true;
+}
+
+void Form1::ShowCheck() {
+  // A window of this one: it stays in front of it while a problem's line is
+  // picked here.
+  if (!checkWindow_)
+    checkWindow_ = new CheckWindow(document_.lineModel(), [this](int index) { PickLine(index); }, this);
+  checkWindow_->show();
+  checkWindow_->raise();
+  checkWindow_->activateWindow();
 }
 
 void Form1::ShowHelp() {

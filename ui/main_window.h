@@ -9,6 +9,7 @@
 #include "document/script_document.h"
 #include "document/shell.h"
 #include "ui/about_window.h"
+#include "ui/check_window.h"
 #include "ui/controls.h"
 #include "ui/edit_box.h"
 #include "ui/file_chooser.h"
@@ -19,8 +20,8 @@ namespace vorrik {
 
 /// The main window: the script's lines, the edit box for one line, the
 /// object bank, the selection tally, the rip button and the menus. It owns
-/// the analysis engine and the document, and creates the file chooser and
-/// the help and About windows on first use.
+/// the analysis engine and the document, and creates the file chooser, the
+/// script check and the help and About windows on first use.
 class Form1 : public QMainWindow {
  public:
   /// The caption the window is created with.
@@ -43,8 +44,10 @@ class Form1 : public QMainWindow {
   AnalysisEngine& engine() { return engine_; }
   /// The file chooser, created hidden when it does not exist yet.
   Dialog& chooser();
-  /// The chooser, help and About windows while they exist, else null.
+  /// The chooser, script check, help and About windows while they exist,
+  /// else null.
   Dialog* existingChooser() const { return dialog_; }
+  CheckWindow* existingCheck() const { return checkWindow_; }
   Form2* existingHelp() const { return form2_; }
   Form3* existingAbout() const { return form3_; }
 
@@ -54,6 +57,10 @@ class Form1 : public QMainWindow {
   int SelectedCount() const;
   void SetItemSelected(int index, bool selected);
   void SetFocusedIndex(int index);
+  /// Picks line index (the last line for one past the end) as a click on it
+  /// does: selected alone, focused, in view, its tally shown and the line in
+  /// the edit box; and brings this window to the front.
+  void PickLine(int index);
 
   // The handlings.
   void HandleListClick();
@@ -68,6 +75,8 @@ class Form1 : public QMainWindow {
   /// Opens the script at nativePath (a path as the desktop gives it) as the
   /// chooser's OK does; a chooser made afterwards starts in its folder.
   bool OpenNativeFile(const QString& nativePath);
+  /// Script > Check Script: shows the script check, made on first use.
+  void ShowCheck();
   void ShowHelp();
   void ShowAbout();
 
@@ -105,6 +114,7 @@ class Form1 : public QMainWindow {
 
   QPointer<Dialog> dialog_;
   QString chooserStart_;  // the folder a new chooser starts in; "" for "C:"
+  QPointer<CheckWindow> checkWindow_;
   QPointer<Form2> form2_;
   QPointer<Form3> form3_;
 };

@@ -190,6 +190,7 @@ class MainWindowTest : public QObject {
              QStringLiteral("mnuFile=&File\n  mnuOpen=&Open a COG...\n  mnuNULL2=-\n  mnuSave=&Save COG\n"
                             "  mnuSaveAs=Save COG &As...\n  mnuNULL1=-\n  mnuExit=&Exit\n"
                             "mnuEdit=&Edit\n  mnuUndo=&Undo\tCtrl+Z (off)\n  mnuRedo=&Redo\tCtrl+Y; Ctrl+Shift+Z (off)\n"
+                            "mnuScript=&Script\n  mnuCheckScript=&Check Script\tF7\n"
                             "mnuHelp=Help\n  mnuHowtouse=How to use\n  mnuNULL3=-\n  mnuAbout=About"));
   }
 

@@ -9,13 +9,17 @@
 
 namespace vorrik {
 
-/// Shows the window named ("chooser", "help" or "about") through the main
-/// window's own commands and returns it; the main window itself for "main"
-/// or "", and null for any other name.
+/// Shows the window named ("chooser", "check", "help" or "about") through
+/// the main window's own commands and returns it; the main window itself for
+/// "main" or "", and null for any other name.
 inline QWidget* ShowWindow(Form1& form, const QString& which) {
   if (which == QLatin1String("chooser")) {
     form.ShowOpenDialog();
     return form.existingChooser();
+  }
+  if (which == QLatin1String("check")) {
+    form.ShowCheck();
+    return form.existingCheck();
   }
   if (which == QLatin1String("help")) {
     form.ShowHelp();
