@@ -110,6 +110,24 @@ const Rule kRules[] = {
     {"unclosed_quote", "symbols\nend\ncode\nPrint(\"hello);", "4:warning 4:warning", "never closed"},
     {"string_over_lines", "symbols\nend\ncode\nPrint(\"hello);\nPrint(\"x\");", "4:warning 5:error 5:warning 5:warning", "runs on to line 5"},
     {"long_symbols_line", "symbols\nthing door desc=", "2:warning", "longer than the engine's 1024"},
+    {"words_past_a_line", "symbols\nthing door", "2:error", "more than the engine's 128 words"},
+    {"continued_line", "symbols\nthing \\\ndoor\nend\ncode\nSetThingLight(door, 1, 0);", "", ""},
+    {"chained_assignment", "symbols\nint a local\nint b local\nend\ncode\na = b = 1;", "6:warning", "a = b = c"},
+    {"assigning_to_a_sum", "symbols\nint a local\nend\ncode\na + 1 = 2;", "5:error", "cannot assign"},
+    {"do_without_while", "symbols\nend\ncode\ndo Sleep(1); stop;", "4:error", "needs its \"while\""},
+    {"vector_short", "symbols\nend\ncode\nSetThingPos(0, '1 2');", "4:warning", "as (1/2/0)"},
+    {"escape_in_string", "symbols\nend\ncode\nPrint(\"a\\nb\");", "4:warning", "does not translate"},
+    {"non_ascii_name", "symbols\nend\ncode\nSleep(1); \xe9", "4:warning", "outside ASCII"},
+    {"int_default_fraction", "symbols\nint x=1.5\nend\ncode\n;", "2:warning", "as 1."},
+    {"long_default", "symbols\ntemplate t=abcdefghijklmnopqrstuvwxyz0123456789\nend\ncode\n;", "2:warning",
+     "first 31 characters"},
+    {"verb_as_message", "symbols\nmessage print\nend\ncode\nprint: stop;", "2:warning", "never sends it"},
+    {"message_after_symbol", "symbols\nint pulse\nmessage pulse\nend\ncode\npulse: stop;", "3:warning",
+     "that symbol takes the label"},
+    {"end_as_name", "symbols\nint end\nend\ncode\n;", "2:warning", "ends the code"},
+    {"shared_value_assigned", "symbols\nend\ncode\nglobal3 = 1;", "", ""},
+    {"shared_value_hidden", "symbols\nint global3\nend\ncode\n;", "2:warning", "all scripts share"},
+    {"flags_disabled", "flags=0x2\nsymbols\nend\ncode\n;", "1:warning", "disables the script"},
 };
 
 class CheckRules : public testing::TestWithParam<Rule> {};
@@ -118,6 +136,10 @@ TEST_P(CheckRules, GivesItsLineAndKind) {
   const Rule& rule = GetParam();
   std::string script = rule.script;
   if (std::string_view(rule.name) == "long_symbols_line") script += std::string(1100, 'x') + "\nend\ncode\n;";
+  if (std::string_view(rule.name) == "words_past_a_line") {
+    for (int i = 0; i < 130; ++i) script += " local";
+    script += "\nend\ncode\n;";
+  }
   const ScriptCheck check = CheckScript(TextLines(script), rule.game);
   const std::string shown = Shown(check);
   EXPECT_EQ(shown.substr(0, shown.find(" | ")), rule.problems) << shown;
