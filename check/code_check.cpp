@@ -81,30 +81,40 @@ bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\v' || c == 
 class CodeChecker {
  public:
   CodeChecker(const CheckedLines& lines, int first, CheckState& state)
-      : lines_(lines), first_(first), state_(state) {}
+      : lines_(lines), first_(first), state_(state), lineIndex_(first - 1) {}
 
+  // The parser pulls the tokens one at a time, so nothing is kept per token;
+  // the names are noted as each token passes, to the end even when the
+  // parser stops at an error.
   void run() {
-    scan();
-    noteUses();
+    next_ = lex();
+    advance();
     parse();
+    while (cur_.kind != Kind::End) advance();
     reportNames();
   }
 
  private:
-  // The scanner.
-  void scan();
-  std::size_t scanNumber(std::u16string_view text, std::size_t pos, int line);
-  bool scanQuoted(int& index, std::size_t& pos);
+  // The scanner: lex() gives the next token, End at the end of the code.
+  Token lex();
+  bool nextLine();
+  Token scanNumber();
+  bool scanQuoted(Token& token);
   void checkVector(const std::u16string& contents, int line);
   void checkAfterEnd(int index, std::size_t pos, int endLine);
   int intern(std::u16string_view word, int line);
-  void add(Kind kind, int line, std::uint16_t op = 0, int name = -1) { tokens_.push_back({kind, op, line, name}); }
 
   // The names.
-  void noteUses();
+  void noteUse();
   void reportNames();
 
   // The parser: each step is false once the first error is told.
+  void advance() {
+    prev_ = cur_;
+    cur_ = next_;
+    if (cur_.kind != Kind::End) next_ = lex();
+    noteUse();
+  }
   void parse();
   bool statement(int depth);
   bool expression(int depth, bool* assignment = nullptr);
@@ -113,7 +123,7 @@ class CodeChecker {
   bool unary(int depth);
   bool postfix(int depth);
   bool expect(std::uint16_t op);
-  bool isOp(std::uint16_t op) const { return tokens_[p_].kind == Kind::Op && tokens_[p_].op == op; }
+  bool isOp(std::uint16_t op) const { return cur_.kind == Kind::Op && cur_.op == op; }
   bool fail(const std::string& what);
   std::string describe(const Token& token) const;
   void warnValueless(const Token& at, const char* where);
@@ -121,88 +131,95 @@ class CodeChecker {
   const CheckedLines& lines_;
   int first_;
   CheckState& state_;
-  std::vector<Token> tokens_;
   std::vector<CodeName> names_;
   std::unordered_map<std::string, int> index_;
   std::string lower_;  // the name being scanned, lowered
-  std::size_t p_ = 0;
+
+  // Where the scanner is.
+  int lineIndex_;              // the 0-based line
+  std::u16string_view text_;   // its text
+  std::size_t pos_ = 0;
+  bool skipTold_ = false;      // a skipped character on this line was told
+  bool ended_ = false;
+  int endLine_ = 0;            // the line of the code's "end"
+
+  // The tokens around the parser: the one before, the one it reads, the one after.
+  Token prev_{Kind::End, 0, 0, -1};
+  Token cur_{Kind::End, 0, 0, -1};
+  Token next_{Kind::End, 0, 0, -1};
 };
 
-void CodeChecker::scan() {
-  // About a token for every four characters of ordinary code; more grow the list.
-  std::size_t characters = 0;
-  for (int index = first_; index < lines_.count(); ++index) characters += lines_.line(index).size();
-  tokens_.reserve(characters / 4 + 1);
-  int endLine = 0;
-  for (int index = first_; index < lines_.count() && endLine == 0; ++index) {
-    std::u16string_view text = lines_.line(index);
-    int line = index + 1;
-    bool skipTold = false;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-      const char16_t c = text[pos];
-      if (IsBlank(c)) {
-        ++pos;
-      } else if (c == u'#' || (c == u'/' && pos + 1 < text.size() && text[pos + 1] == u'/')) {
-        break;
-      } else if (IsLetter(c)) {
-        const std::size_t start = pos;
-        while (pos < text.size() && (IsLetter(text[pos]) || IsDigit(text[pos]))) ++pos;
-        const std::u16string_view word = text.substr(start, pos - start);
-        if (word.size() > kTokenLimit)
-          state_.fail(line, "This name is longer than the engine's 16 KB for a word: the game exits.");
-        lower_.assign(word.size(), '\0');
-        std::ranges::transform(word, lower_.begin(), [](char16_t letter) {
-          return static_cast<char>(letter >= u'A' && letter <= u'Z' ? letter - u'A' + u'a' : letter);
-        });
-        const auto keyword = word.size() > 8 || std::string_view("bcdefgirsw").find(lower_[0]) == std::string_view::npos
-                                 ? std::end(kKeywords)
-                                 : std::ranges::find(kKeywords, lower_, &Keyword::word);
-        if (keyword == std::end(kKeywords)) {
-          add(Kind::Name, line, 0, intern(word, line));
-        } else if (keyword->kind == Kind::End) {
-          endLine = line;
-          checkAfterEnd(index, pos, line);
-          break;
-        } else {
-          add(keyword->kind, line);
-        }
-      } else if (IsDigit(c) || (c == u'.' && pos + 1 < text.size() && IsDigit(text[pos + 1]))) {
-        pos = scanNumber(text, pos, line);
-      } else if (c == u'"' || c == u'\'') {
-        const int before = index;
-        if (scanQuoted(index, pos)) {
-          if (index != before) {
-            text = lines_.line(index);
-            line = index + 1;
-            skipTold = false;
-          }
-        } else {
-          state_.warn(line, std::string(c == u'"' ? "This \"" : "This '") +
-                                " is never closed: the engine skips it and reads what follows as code.");
-          ++pos;
-        }
-      } else if (pos + 1 < text.size() && IsPairOp(c, text[pos + 1])) {
-        add(Kind::Op, line, Op(static_cast<char>(c), static_cast<char>(text[pos + 1])));
-        pos += 2;
-      } else if (c < 0x80 && std::u16string_view(u";{},:=()[].&!~-+*/%<>^|").find(c) != std::u16string_view::npos) {
-        add(Kind::Op, line, Op(static_cast<char>(c)));
-        ++pos;
-      } else {
-        if (!skipTold) {
-          skipTold = true;
-          state_.warn(line, c >= 0x80 ? "The character \"" + Quoted(text.substr(pos, 1)) +
-                                            "\" is outside ASCII: the engine's scanner misreads it."
-                                      : "The engine skips the character \"" + Quoted(text.substr(pos, 1)) + "\".");
-        }
-        ++pos;
-      }
-    }
-  }
-  add(Kind::End, endLine != 0 ? endLine : std::max(lines_.count(), first_));
+bool CodeChecker::nextLine() {
+  if (++lineIndex_ >= lines_.count()) return false;
+  text_ = lines_.line(lineIndex_);
+  pos_ = 0;
+  skipTold_ = false;
+  return true;
 }
 
-std::size_t CodeChecker::scanNumber(std::u16string_view text, std::size_t pos, int line) {
+// The scan loop measured by bench/check_bench.
+Token CodeChecker::lex() {
+  while (!ended_) {
+    if (pos_ >= text_.size()) {
+      if (!nextLine()) break;
+      continue;
+    }
+    const std::u16string_view text = text_;
+    const int line = lineIndex_ + 1;
+    const char16_t c = text[pos_];
+    if (IsBlank(c)) {
+      ++pos_;
+    } else if (c == u'#' || (c == u'/' && pos_ + 1 < text.size() && text[pos_ + 1] == u'/')) {
+      pos_ = text.size();
+    } else if (IsLetter(c)) {
+      const std::size_t start = pos_;
+      while (pos_ < text.size() && (IsLetter(text[pos_]) || IsDigit(text[pos_]))) ++pos_;
+      const std::u16string_view word = text.substr(start, pos_ - start);
+      if (word.size() > kTokenLimit)
+        state_.fail(line, "This name is longer than the engine's 16 KB for a word: the game exits.");
+      lower_.assign(word.size(), '\0');
+      std::ranges::transform(word, lower_.begin(), [](char16_t letter) {
+        return static_cast<char>(letter >= u'A' && letter <= u'Z' ? letter - u'A' + u'a' : letter);
+      });
+      const auto keyword = word.size() > 8 || std::string_view("bcdefgirsw").find(lower_[0]) == std::string_view::npos
+                               ? std::end(kKeywords)
+                               : std::ranges::find(kKeywords, lower_, &Keyword::word);
+      if (keyword == std::end(kKeywords)) return {Kind::Name, 0, line, intern(word, line)};
+      if (keyword->kind != Kind::End) return {keyword->kind, 0, line, -1};
+      endLine_ = line;
+      checkAfterEnd(lineIndex_, pos_, line);
+      break;
+    } else if (IsDigit(c) || (c == u'.' && pos_ + 1 < text.size() && IsDigit(text[pos_ + 1]))) {
+      return scanNumber();
+    } else if (c == u'"' || c == u'\'') {
+      if (Token token{}; scanQuoted(token)) return token;
+      state_.warn(line, std::string(c == u'"' ? "This \"" : "This '") +
+                            " is never closed: the engine skips it and reads what follows as code.");
+      ++pos_;
+    } else if (pos_ + 1 < text.size() && IsPairOp(c, text[pos_ + 1])) {
+      pos_ += 2;
+      return {Kind::Op, Op(static_cast<char>(c), static_cast<char>(text[pos_ - 1])), line, -1};
+    } else if (c < 0x80 && std::u16string_view(u";{},:=()[].&!~-+*/%<>^|").find(c) != std::u16string_view::npos) {
+      ++pos_;
+      return {Kind::Op, Op(static_cast<char>(c)), line, -1};
+    } else {
+      if (!skipTold_) {
+        skipTold_ = true;
+        state_.warn(line, c >= 0x80 ? "The character \"" + Quoted(text.substr(pos_, 1)) +
+                                          "\" is outside ASCII: the engine's scanner misreads it."
+                                    : "The engine skips the character \"" + Quoted(text.substr(pos_, 1)) + "\".");
+      }
+      ++pos_;
+    }
+  }
+  ended_ = true;
+  return {Kind::End, 0, endLine_ != 0 ? endLine_ : std::max(lines_.count(), first_), -1};
+}
+
+Token CodeChecker::scanNumber() {
+  const std::u16string_view text = text_;
+  const int line = lineIndex_ + 1;
+  std::size_t pos = pos_;
   const std::size_t start = pos;
   const auto digitsFrom = [&](std::size_t at) {
     std::size_t end = at;
@@ -216,7 +233,7 @@ std::size_t CodeChecker::scanNumber(std::u16string_view text, std::size_t pos, i
     const std::size_t end = digitsFrom(digits);
     return end > digits ? end : at;
   };
-  if (text[pos] == u'0' && pos + 2 < text.size() + 0 && (text[pos + 1] == u'x' || text[pos + 1] == u'X') &&
+  if (text[pos] == u'0' && pos + 2 < text.size() && (text[pos + 1] == u'x' || text[pos + 1] == u'X') &&
       IsHex(text[pos + 2])) {
     pos += 2;
     while (pos < text.size() && IsHex(text[pos])) ++pos;
@@ -232,37 +249,38 @@ std::size_t CodeChecker::scanNumber(std::u16string_view text, std::size_t pos, i
     if (end == integer && text[pos] == u'0' && integer - pos > 1) {
       // "0" and more digits is read as octal, up to the first 8 or 9.
       long long value = 0;
-      for (std::size_t i = pos + 1; i < integer && text[i] < u'8' && value < (1LL << 40); ++i) value = value * 8 + (text[i] - u'0');
+      for (std::size_t i = pos + 1; i < integer && text[i] < u'8' && value < (1LL << 40); ++i)
+        value = value * 8 + (text[i] - u'0');
       state_.warn(line, "The engine reads a number that starts with 0 as octal: " +
                             Quoted(text.substr(pos, integer - pos)) + " is " + std::to_string(value) + ".");
     }
     pos = end;
   }
   if (pos - start > kTokenLimit) state_.fail(line, "This number is longer than the engine's 16 KB for a word: the game exits.");
-  add(Kind::Number, line);
-  return pos;
+  pos_ = pos;
+  return {Kind::Number, 0, line, -1};
 }
 
 // A string or vector may run over several lines; a backslash takes the next
 // character with it, but not a line break.
-bool CodeChecker::scanQuoted(int& index, std::size_t& pos) {
-  const int startIndex = index;
-  std::u16string_view text = lines_.line(index);
-  const char16_t quote = text[pos];
+bool CodeChecker::scanQuoted(Token& token) {
+  const int startIndex = lineIndex_;
+  std::u16string_view text = text_;
+  const char16_t quote = text[pos_];
   std::size_t length = 0;
   bool escapes = false;
   std::u16string contents;
-  std::size_t at = pos + 1;
-  for (int i = index;;) {
+  std::size_t at = pos_ + 1;
+  for (int i = startIndex;;) {
     for (; at < text.size(); ++at, ++length) {
       if (text[at] == quote) {
         const int line = startIndex + 1;
         if (quote == u'\'') {
           checkVector(contents, line);
-          add(Kind::Vector, line);
+          token = {Kind::Vector, 0, line, -1};
         } else {
           state_.countSymbol(line);
-          add(Kind::String, line);
+          token = {Kind::String, 0, line, -1};
           if (escapes)
             state_.warn(line, "The engine does not translate a backslash in a string: the text shows it as written.");
           if (i != startIndex)
@@ -270,8 +288,12 @@ bool CodeChecker::scanQuoted(int& index, std::size_t& pos) {
                                   ": the engine reads everything up to the next quote as its text.");
         }
         if (length > kTokenLimit) state_.fail(line, "This text is longer than the engine's 16 KB for a word: the game exits.");
-        index = i;
-        pos = at + 1;
+        if (i != startIndex) {
+          lineIndex_ = i;
+          text_ = text;
+          skipTold_ = false;
+        }
+        pos_ = at + 1;
         return true;
       }
       if (text[at] == u'\\') {
@@ -341,26 +363,21 @@ int CodeChecker::intern(std::u16string_view word, int line) {
   return found->second;
 }
 
-void CodeChecker::noteUses() {
-  for (std::size_t i = 0; i < tokens_.size(); ++i) {
-    const Token& token = tokens_[i];
-    if (token.kind != Kind::Name) continue;
-    CodeName& name = names_[static_cast<std::size_t>(token.name)];
-    const Token& next = tokens_[i + 1];  // the last token is End
-    const bool afterJump = i > 0 && (tokens_[i - 1].kind == Kind::Goto || tokens_[i - 1].kind == Kind::Call);
-    if (afterJump) {
-      if (name.targetLine == 0) {
-        name.targetLine = token.line;
-        name.targetKind = tokens_[i - 1].kind;
-      }
-    } else if (next.kind == Kind::Op && next.op == Op(':')) {
-      if (name.labels++ == 0) name.firstLabelLine = token.line;
-      name.lastLabelLine = token.line;
-    } else {
-      name.used = true;
-      if (next.kind == Kind::Op && next.op == Op('(')) name.called = true;
-      if (next.kind == Kind::Op && next.op == Op('=') && name.assignedLine == 0) name.assignedLine = token.line;
+void CodeChecker::noteUse() {
+  if (cur_.kind != Kind::Name) return;
+  CodeName& name = names_[static_cast<std::size_t>(cur_.name)];
+  if (prev_.kind == Kind::Goto || prev_.kind == Kind::Call) {
+    if (name.targetLine == 0) {
+      name.targetLine = cur_.line;
+      name.targetKind = prev_.kind;
     }
+  } else if (next_.kind == Kind::Op && next_.op == Op(':')) {
+    if (name.labels++ == 0) name.firstLabelLine = cur_.line;
+    name.lastLabelLine = cur_.line;
+  } else {
+    name.used = true;
+    if (next_.kind == Kind::Op && next_.op == Op('(')) name.called = true;
+    if (next_.kind == Kind::Op && next_.op == Op('=') && name.assignedLine == 0) name.assignedLine = cur_.line;
   }
 }
 
@@ -425,16 +442,16 @@ void CodeChecker::reportNames() {
 }
 
 void CodeChecker::parse() {
-  if (tokens_[0].kind == Kind::End) {
+  if (cur_.kind == Kind::End) {
     fail("The code section has no statement");
     return;
   }
-  while (tokens_[p_].kind != Kind::End)
+  while (cur_.kind != Kind::End)
     if (!statement(0)) return;
 }
 
 bool CodeChecker::fail(const std::string& what) {
-  state_.fail(tokens_[p_].line, what + ": the engine cannot parse the code, so it drops the whole script, and "
+  state_.fail(cur_.line, what + ": the engine cannot parse the code, so it drops the whole script, and "
                                        "every later script of the level moves up one place.");
   return false;
 }
@@ -456,12 +473,12 @@ std::string CodeChecker::describe(const Token& token) const {
 
 bool CodeChecker::expect(std::uint16_t op) {
   if (isOp(op)) {
-    ++p_;
+    advance();
     return true;
   }
-  const Token& token = tokens_[p_];
-  if (token.kind == Kind::Op && p_ > 0 && tokens_[p_ - 1].kind == Kind::Op) {
-    const std::string pair = OpText(tokens_[p_ - 1].op) + OpText(token.op);
+  const Token token = cur_;
+  if (token.kind == Kind::Op && prev_.kind == Kind::Op) {
+    const std::string pair = OpText(prev_.op) + OpText(token.op);
     if (pair == "++" || pair == "--" || pair == "+=" || pair == "-=" || pair == "*=" || pair == "/=")
       return fail("\"" + pair + "\" does not exist in COG");
   }
@@ -476,59 +493,59 @@ void CodeChecker::warnValueless(const Token& at, const char* where) {
 
 bool CodeChecker::statement(int depth) {
   if (depth > kDepthLimit) return fail("The code is nested too deeply for the engine's parser");
-  const Token& token = tokens_[p_];
+  const Token token = cur_;
   bool assigned = false;
   switch (token.kind) {
     case Kind::Op:
       if (token.op == Op(';')) {
-        ++p_;
+        advance();
         return true;
       }
       if (token.op == Op('{')) {
-        ++p_;
+        advance();
         while (!isOp(Op('}'))) {
-          if (tokens_[p_].kind == Kind::End)
+          if (cur_.kind == Kind::End)
             return fail("The \"{\" on line " + std::to_string(token.line) + " is never closed");
           if (!statement(depth + 1)) return false;
         }
-        ++p_;
+        advance();
         return true;
       }
       break;
     case Kind::If:
-      ++p_;
+      advance();
       state_.countJumps(token.line, 1);
       if (!expect(Op('(')) || !expression(depth + 1, &assigned) || !expect(Op(')'))) return false;
       if (assigned) warnValueless(token, "this if does not test the value assigned");
       if (!statement(depth + 1)) return false;
-      if (tokens_[p_].kind == Kind::Else) {
-        state_.countJumps(tokens_[p_].line, 1);
-        ++p_;
+      if (cur_.kind == Kind::Else) {
+        state_.countJumps(cur_.line, 1);
+        advance();
         return statement(depth + 1);
       }
       return true;
     case Kind::While:
-      ++p_;
+      advance();
       state_.countJumps(token.line, 2);
       if (!expect(Op('(')) || !expression(depth + 1, &assigned) || !expect(Op(')'))) return false;
       if (assigned) warnValueless(token, "this while does not test the value assigned");
       return statement(depth + 1);
     case Kind::Do:
-      ++p_;
+      advance();
       state_.countJumps(token.line, 1);
       if (!statement(depth + 1)) return false;
-      if (tokens_[p_].kind != Kind::While) return fail("A \"do\" needs its \"while\" here, not " + describe(tokens_[p_]));
-      ++p_;
+      if (cur_.kind != Kind::While) return fail("A \"do\" needs its \"while\" here, not " + describe(cur_));
+      advance();
       if (!expect(Op('(')) || !expression(depth + 1, &assigned) || !expect(Op(')')) || !expect(Op(';'))) return false;
       if (assigned) warnValueless(token, "this do ... while does not test the value assigned");
       return true;
     case Kind::For:
-      ++p_;
+      advance();
       state_.countJumps(token.line, 3);
       if (!expect(Op('('))) return false;
       for (int part = 0; part < 2; ++part) {
         if (isOp(Op(';'))) {
-          ++p_;
+          advance();
           continue;
         }
         if (!expression(depth + 1, part == 1 ? &assigned : nullptr) || !expect(Op(';'))) return false;
@@ -539,23 +556,24 @@ bool CodeChecker::statement(int depth) {
       return statement(depth + 1);
     case Kind::Goto:
     case Kind::Call:
-      ++p_;
-      if (tokens_[p_].kind != Kind::Name)
+      advance();
+      if (cur_.kind != Kind::Name)
         return fail("A \"" + std::string(token.kind == Kind::Goto ? "goto" : "call") + "\" needs a label, not " +
-                    describe(tokens_[p_]));
-      ++p_;
+                    describe(cur_));
+      advance();
       return expect(Op(';'));
     case Kind::Return:
-      ++p_;
+      advance();
       return expect(Op(';'));
     case Kind::Break:
     case Kind::Continue:
       return fail(describe(token) + " does not exist in COG");
     case Kind::Name:
-      if (tokens_[p_ + 1].kind == Kind::Op && tokens_[p_ + 1].op == Op(':')) {
-        p_ += 2;
-        if (tokens_[p_].kind == Kind::End || isOp(Op('}')))
-          return fail("A label needs a statement after it, not " + describe(tokens_[p_]));
+      if (next_.kind == Kind::Op && next_.op == Op(':')) {
+        advance();
+        advance();
+        if (cur_.kind == Kind::End || isOp(Op('}')))
+          return fail("A label needs a statement after it, not " + describe(cur_));
         return statement(depth + 1);
       }
       break;
@@ -569,7 +587,7 @@ bool CodeChecker::expression(int depth, bool* assignment) {
   bool last = false;
   if (!this->assignment(depth, &last)) return false;
   while (isOp(Op(','))) {
-    ++p_;
+    advance();
     if (!this->assignment(depth, &last)) return false;
   }
   if (assignment != nullptr) *assignment = last;
@@ -583,7 +601,8 @@ bool CodeChecker::assignment(int depth, bool* isAssignment) {
   *isAssignment = false;
   if (!isOp(Op('='))) return true;
   if (!unaryOnly) return fail("The engine cannot assign to what stands before this \"=\"");
-  const Token& equals = tokens_[p_++];
+  const Token equals = cur_;
+  advance();
   bool chained = false;
   if (!assignment(depth + 1, &chained)) return false;
   if (chained) warnValueless(equals, "a = b = c leaves a without the value of c");
@@ -612,8 +631,8 @@ int Precedence(const Token& token) {
 // Operators that bind at least as tightly as level, left to right.
 bool CodeChecker::binary(int level, int depth, bool* unaryOnly) {
   if (!unary(depth)) return false;
-  for (int found; (found = Precedence(tokens_[p_])) >= level;) {
-    ++p_;
+  for (int found; (found = Precedence(cur_)) >= level;) {
+    advance();
     *unaryOnly = false;
     if (!binary(found + 1, depth + 1, unaryOnly)) return false;
   }
@@ -623,45 +642,45 @@ bool CodeChecker::binary(int level, int depth, bool* unaryOnly) {
 bool CodeChecker::unary(int depth) {
   if (depth > kDepthLimit) return fail("The code is nested too deeply for the engine's parser");
   if (isOp(Op('-')) || isOp(Op('!'))) {
-    ++p_;
+    advance();
     return unary(depth + 1);
   }
   return postfix(depth);
 }
 
 bool CodeChecker::postfix(int depth) {
-  const Token& token = tokens_[p_];
+  const Token token = cur_;
   if (token.kind == Kind::Name || token.kind == Kind::Number || token.kind == Kind::String ||
       token.kind == Kind::Vector) {
-    ++p_;
+    advance();
   } else if (isOp(Op('('))) {
-    ++p_;
+    advance();
     if (!expression(depth + 1) || !expect(Op(')'))) return false;
   } else {
     if (token.kind == Kind::Break || token.kind == Kind::Continue) return fail(describe(token) + " does not exist in COG");
     if (token.kind == Kind::Op && (token.op == Op('~') || token.op == Op('.')))
       return fail("\"" + OpText(token.op) + "\" is no operator in COG");
-    if (token.kind == Kind::Op && token.op == Op('+') && p_ > 0 && tokens_[p_ - 1].kind == Kind::Op &&
-        tokens_[p_ - 1].op == Op('+'))
+    if (token.kind == Kind::Op && token.op == Op('+') && prev_.kind == Kind::Op &&
+        prev_.op == Op('+'))
       return fail("\"++\" does not exist in COG");
     return fail("The engine expects a value here, not " + describe(token));
   }
   for (;;) {
     if (isOp(Op('('))) {
-      ++p_;
+      advance();
       if (isOp(Op(')'))) {
-        ++p_;
+        advance();
         continue;
       }
       bool ignored = false;
       if (!assignment(depth + 1, &ignored)) return false;
       while (isOp(Op(','))) {
-        ++p_;
+        advance();
         if (!assignment(depth + 1, &ignored)) return false;
       }
       if (!expect(Op(')'))) return false;
     } else if (isOp(Op('['))) {
-      ++p_;
+      advance();
       if (!expression(depth + 1) || !expect(Op(']'))) return false;
     } else {
       return true;
