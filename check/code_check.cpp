@@ -170,7 +170,9 @@ Token CodeChecker::lex() {
     if (IsBlank(c)) {
       ++pos_;
     } else if (c == u'#' || (c == u'/' && pos_ + 1 < text.size() && text[pos_ + 1] == u'/')) {
-      pos_ = text.size();
+      // A comment ends at a line break, one the line holds too (a lone LF in
+      // a file of CR LF lines).
+      pos_ = std::min(text.find_first_of(u"\r\n", pos_), text.size());
     } else if (IsLetter(c)) {
       const std::size_t start = pos_;
       while (pos_ < text.size() && (IsLetter(text[pos_]) || IsDigit(text[pos_]))) ++pos_;
