@@ -4,6 +4,7 @@
 
 #include "display.h"
 #include "normalise.h"
+#include "recount_cache.h"
 #include "rip.h"
 #include "tally.h"
 
@@ -56,8 +57,11 @@ void AnalysisEngine::AnalyseLines(LineList& lines, const AnalysisMode& mode) {
   if (mode == AnalysisMode::Rip || mode == AnalysisMode::SelectionTally) {
     // Each selected block is a run of its own; the tally is their sum.
     for (const LineBlock& block : lines.selectedBlocks()) run(block, true);
+  } else if (RecountCache* cache = lines.recountCache(); cache != nullptr && !lineScanned) {
+    // Measured: a keystroke's recount scans again the block of the line typed in.
+    tally = cache->Recount(lines, classes_);
   } else {
-    // Measured: a keystroke's recount, kept free of allocation.
+    // Measured: a whole-list run, kept free of allocation.
     run({0, static_cast<std::int64_t>(count) - 1}, false);
   }
 

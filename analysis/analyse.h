@@ -10,6 +10,8 @@
 
 namespace vorrik {
 
+class RecountCache;
+
 /// Consecutive lines first to last, both included; either may lie outside
 /// the list.
 struct LineBlock {
@@ -35,6 +37,10 @@ class LineList {
   /// ascending order: the selected lines themselves where the list knows
   /// them; else, as here, the selectedCount() lines ending at the focused one.
   virtual std::vector<LineBlock> selectedBlocks() const;
+  /// What the last whole-list run over these lines remembers, told of every
+  /// change to them since; nullptr when the list keeps none, as here, and
+  /// every whole-list run reads every line.
+  virtual RecountCache* recountCache() { return nullptr; }
 };
 
 enum class AnalysisMode : std::int16_t { Baseline = 0, Recount = 1, Rip = 2, SelectionTally = 3 };
@@ -50,7 +56,9 @@ class AnalysisEngine {
   void InitCharClasses();
 
   /// One run over lines: Baseline and Recount tally the whole list into
-  /// baselineTally / currentTally; SelectionTally tallies the selected blocks
+  /// baselineTally / currentTally (scanning again only what changed since
+  /// the last, where the list has a RecountCache and lineScanned is not
+  /// set); SelectionTally tallies the selected blocks
   /// (LineList::selectedBlocks), each as a run of its own that starts in the
   /// code section, and shows their sum; Rip scans the same blocks and
   /// rewrites each scanned line as its placeholder.

@@ -12,6 +12,7 @@
 
 #include "analysis/analyse.h"
 #include "analysis/display.h"
+#include "analysis/recount_cache.h"
 
 namespace vorrik::testing {
 
@@ -48,6 +49,7 @@ class VectorLines : public LineList {
 
   int count() const override { return static_cast<int>(lines_.size()); }
   std::u16string_view text(int i) const override {
+    ++reads;
     if (i < 0 || i >= count()) {
       ADD_FAILURE() << "read of line " << i << " outside the list";
       return {};
@@ -61,9 +63,11 @@ class VectorLines : public LineList {
     }
     lines_[static_cast<std::size_t>(i)] = text;
     written.push_back(i);
+    if (cache != nullptr) cache->lineChanged(i);
   }
   int focusedIndex() const override { return focused; }
   int selectedCount() const override { return selected; }
+  RecountCache* recountCache() override { return cache; }
 
   /// Focus on line `focus` with n lines selected.
   VectorLines& Select(int focus, int n) {
@@ -76,6 +80,9 @@ class VectorLines : public LineList {
   int focused = -1;
   int selected = 0;
   std::vector<int> written;
+  mutable int reads = 0;  // lines read
+  /// Whole-list runs remember what they scanned here, told of every setText.
+  RecountCache* cache = nullptr;
 
  private:
   std::vector<std::u16string> lines_;

@@ -1,6 +1,7 @@
 // Benchmarks of the analysis engine on a generated script of 32,767 lines of
 // ordinary COG code (about 40 characters a line, 1.3 MB): whole-file runs, a
-// selection tally and the splitting of file bytes into lines.
+// recount after one line changed, a selection tally and the splitting of file
+// bytes into lines.
 //
 // Each benchmark reports bytes_per_second (one byte per character, as in the
 // file) and allocs_per_run, the heap allocations one run makes, counted by the
@@ -22,6 +23,7 @@
 
 #include "analysis/allocation_count.h"
 #include "analysis/analyse.h"
+#include "analysis/recount_cache.h"
 #include "bench/bench_script.h"
 #include "document/script_bytes.h"
 
@@ -36,12 +38,18 @@ class VectorLines : public vorrik::LineList {
   explicit VectorLines(std::vector<std::u16string> lines) : lines_(std::move(lines)) {}
   int count() const override { return static_cast<int>(lines_.size()); }
   std::u16string_view text(int i) const override { return lines_[static_cast<std::size_t>(i)]; }
-  void setText(int i, std::u16string_view text) override { lines_[static_cast<std::size_t>(i)] = text; }
+  void setText(int i, std::u16string_view text) override {
+    lines_[static_cast<std::size_t>(i)] = text;
+    if (cache != nullptr) cache->lineChanged(i);
+  }
   int focusedIndex() const override { return focused; }
   int selectedCount() const override { return selected; }
+  vorrik::RecountCache* recountCache() override { return cache; }
+  const std::vector<std::u16string>& lines() const { return lines_; }
 
   int focused = -1;
   int selected = 0;
+  vorrik::RecountCache* cache = nullptr;
 
  private:
   std::vector<std::u16string> lines_;
@@ -92,6 +100,37 @@ void WholeFileRun(benchmark::State& state, vorrik::AnalysisMode mode) {
 void BM_Recount(benchmark::State& state) { WholeFileRun(state, vorrik::AnalysisMode::Recount); }
 void BM_Baseline(benchmark::State& state) { WholeFileRun(state, vorrik::AnalysisMode::Baseline); }
 
+// A keystroke's recount: a character typed into a line in the middle of the
+// code section and erased in turn, the list's recount cache telling the run
+// which block to scan again.
+void BM_RecountOneLineChanged(benchmark::State& state) {
+  const Script& script = TheScript();
+  VectorLines lines(script.lines);
+  vorrik::RecountCache cache;
+  lines.cache = &cache;
+  vorrik::AnalysisEngine engine;
+  engine.AnalyseLines(lines, vorrik::AnalysisMode::Baseline);
+  const auto line = static_cast<std::size_t>(script.firstCodeLine + script.codeLines / 2);
+  const std::u16string texts[] = {script.lines[line] + u'x', script.lines[line]};
+
+  std::uint64_t allocations = 0;
+  std::size_t next = 0;
+  for (auto _ : state) {
+    lines.setText(static_cast<int>(line), texts[next]);
+    next = 1 - next;
+    const std::uint64_t before = vorrik::AllocationCount();
+    engine.AnalyseLines(lines, vorrik::AnalysisMode::Recount);
+    allocations += vorrik::AllocationCount() - before;
+    benchmark::ClobberMemory();
+  }
+  VectorLines afresh(lines.lines());
+  vorrik::AnalysisEngine whole;
+  whole.AnalyseLines(afresh, vorrik::AnalysisMode::Recount);
+  if (engine.currentTally != whole.currentTally) state.SkipWithError("the tally differs from a whole-file run");
+  SetAllocCounter(state, allocations);
+  state.counters["tally"] = static_cast<double>(engine.currentTally);
+}
+
 void BM_SelectionTally(benchmark::State& state) {
   const Script& script = TheScript();
   const int selected = static_cast<int>(state.range(0));
@@ -138,6 +177,7 @@ void BM_LoadLines(benchmark::State& state) {
 
 BENCHMARK(BM_Recount)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Baseline)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecountOneLineChanged)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SelectionTally)->Arg(100)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LoadLines)->Unit(benchmark::kMillisecond);
 

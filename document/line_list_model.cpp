@@ -19,6 +19,7 @@ QVariant LineListModel::data(const QModelIndex& index, int role) const {
 void LineListModel::setLine(int i, std::u16string_view text) {
   // A line that stays as it was (a rip of an empty line) is no change to show.
   if (!lines_.setLine(i, text)) return;
+  recountCache_.lineChanged(i);
   // One list of roles for every change: a rip of millions of lines builds none.
   static const QList<int> kRoles{Qt::DisplayRole, Qt::EditRole};
   const QModelIndex changed = index(i);
@@ -28,6 +29,7 @@ void LineListModel::setLine(int i, std::u16string_view text) {
 void LineListModel::replaceLines(LineStore lines) {
   beginResetModel();
   lines_ = std::move(lines);
+  recountCache_.clear();
   endResetModel();
 }
 

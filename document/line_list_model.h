@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "analysis/analyse.h"
+#include "analysis/recount_cache.h"
 #include "document/script_bytes.h"
 
 namespace vorrik {
@@ -32,14 +33,19 @@ class LineListModel : public QAbstractListModel {
   const LineStore& lines() const { return lines_; }
 
   /// Replaces line i (0 <= i < count()) and, when it changed, tells the
-  /// views about that row.
+  /// views and the recount cache about that row.
   void setLine(int i, std::u16string_view text);
   /// Replaces every line at once (a model reset).
   void replaceLines(LineStore lines);
   void replaceLines(std::initializer_list<std::u16string_view> lines) { replaceLines(LineStore::FromLines(lines)); }
 
+  /// What the last whole-list run remembers of these lines, told of every
+  /// change made here.
+  RecountCache& recountCache() { return recountCache_; }
+
  private:
   LineStore lines_;
+  RecountCache recountCache_;
 };
 
 /// The analysis engine's view of the line list: the model's lines with the
@@ -56,6 +62,7 @@ class ModelLineList : public LineList {
   int selectedCount() const override;
   /// The selected lines themselves, whichever is focused.
   std::vector<LineBlock> selectedBlocks() const override;
+  RecountCache* recountCache() override { return &model_.recountCache(); }
 
  private:
   LineListModel& model_;

@@ -4,11 +4,14 @@
 
 #include <QSignalSpy>
 
+#include <bit>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "analysis/allocation_count.h"
+#include "analysis/test_lines.h"
+#include "document/script_history.h"
 #include "document/test_shell.h"
 
 namespace vorrik {
@@ -150,6 +153,48 @@ TEST_F(LineListModelTest, RippingManyLinesAllocatesNothingPerLine) {
   EXPECT_EQ(lines.text(1), std::u16string_view(u"x, x, x, x;"));
   EXPECT_EQ(lines.text(2), std::u16string_view(u"x, x, -x;"));
   EXPECT_EQ(lines.text(kLines - 1), std::u16string_view(u"x, x, x, x;"));
+}
+
+// Whole-list runs over the model scan again only what changed since the last;
+// every way the lines change (typing, a rip, its undo and redo, new lines
+// wholesale) keeps the tally that of a run over the same lines afresh.
+TEST_F(LineListModelTest, RecountsFollowEveryChangeOfTheLines) {
+  const auto script = [](int step) {
+    LineStore store;
+    store.appendLine(u"code");
+    for (int i = 1; i < 700; ++i) store.appendLine(i * step % 5 == 0 ? u"x = -1;" : i % 3 ? u"f(a, \"b\");" : u"else");
+    return store;
+  };
+  AnalysisEngine engine;
+  ScriptHistory history;
+  const auto check = [&](const char* step) {
+    std::vector<std::u16string> copy;
+    for (int i = 0; i < model.count(); ++i) copy.emplace_back(model.line(i));
+    testing::VectorLines afresh(std::move(copy));
+    AnalysisEngine whole;
+    whole.AnalyseLines(afresh, AnalysisMode::Recount);
+    engine.AnalyseLines(lines, AnalysisMode::Recount);
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(engine.currentTally), std::bit_cast<std::uint32_t>(whole.currentTally))
+        << step << ": " << engine.currentTally << " for " << whole.currentTally;
+  };
+  model.replaceLines(script(1));
+  engine.AnalyseLines(lines, AnalysisMode::Baseline);
+  model.setLine(300, u"x = \"open");  // as typing sets it
+  check("typing");
+  Select(250, 420, QItemSelectionModel::ClearAndSelect);
+  selection.setCurrentIndex(model.index(420), QItemSelectionModel::NoUpdate);
+  ScriptHistory::Recorder recorder(lines);
+  engine.AnalyseLines(recorder, AnalysisMode::Rip);
+  history.addRip(recorder);
+  check("a rip");
+  history.undo(lines);
+  check("its undo");
+  history.redo(lines);
+  check("its redo");
+  model.setLine(100, u"while");
+  check("typing after the redo");
+  model.replaceLines(script(2));
+  check("other lines, as many");
 }
 
 }  // namespace

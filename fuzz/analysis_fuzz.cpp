@@ -13,6 +13,9 @@
 //     run over the same selection, and the tally it leaves in engine.tally,
 //     formatted, is what the SelectionTally run showed;
 //   - Baseline and Recount give the same tally;
+//   - a Recount through a RecountCache, told of the lines a Rip run wrote and
+//     then of their old texts put back, gives the whole-file tally bit for
+//     bit each time;
 //   - every lineDelta is a whole number of halves (the tallies here stay far
 //     below the range where single precision loses halves);
 //   - ScanLine (which takes the bit-mask path where it can) and the general
@@ -30,6 +33,7 @@
 //     a file with LF ends) save as they were.
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -44,6 +48,7 @@
 #include "analysis/analyse.h"
 #include "analysis/display.h"
 #include "analysis/normalise.h"
+#include "analysis/recount_cache.h"
 #include "analysis/rip.h"
 #include "analysis/tally.h"
 #include "check/script_check.h"
@@ -78,12 +83,15 @@ class CheckedLines : public vorrik::LineList {
     Check(i >= 0 && i < count(), "setText() called with an index outside the list");
     lines_[static_cast<std::size_t>(i)] = text;
     written.push_back(i);
+    if (cache != nullptr) cache->lineChanged(i);
   }
   int focusedIndex() const override { return focused_; }
   int selectedCount() const override { return selected_; }
+  vorrik::RecountCache* recountCache() override { return cache; }
 
   const std::vector<std::u16string>& lines() const { return lines_; }
   std::vector<int> written;
+  vorrik::RecountCache* cache = nullptr;
 
  private:
   std::vector<std::u16string> lines_;
@@ -261,6 +269,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   wasShown = false;
 
   CheckedLines ripped(original, focused, selected);
+  vorrik::RecountCache cache(1 + data[1] % 8);  // small blocks: many in a short script
+  ripped.cache = &cache;
+  vorrik::AnalysisEngine cached;
+  cached.AnalyseLines(ripped, vorrik::AnalysisMode::Recount);
+  const float wholeTally = engine.currentTally;
   const auto ripLines = Run(engine, ripped, vorrik::AnalysisMode::Rip);
   Check(!wasShown, "a Rip run showed a selection tally");
   Check(ripLines == selectionLines, "Rip and SelectionTally scanned different lines or deltas");
@@ -284,6 +297,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const Scanned& line : ripLines)
     if (expected[static_cast<std::size_t>(line.index)]) wantWritten.push_back(line.index);
   Check(ripped.written == wantWritten, "a Rip run wrote other lines than the scanned ones with a placeholder");
+
+  // The recount cache after the rip, and after the old lines are put back.
+  CheckedLines rippedCopy(ripped.lines());
+  engine.AnalyseLines(rippedCopy, vorrik::AnalysisMode::Recount);
+  for (const float whole : {engine.currentTally, wholeTally}) {
+    cached.AnalyseLines(ripped, vorrik::AnalysisMode::Recount);
+    Check(std::bit_cast<std::uint32_t>(cached.currentTally) == std::bit_cast<std::uint32_t>(whole),
+          "a Recount through the cache differs from the whole-file tally");
+    for (const int i : wantWritten) ripped.setText(i, original[static_cast<std::size_t>(i)]);
+  }
 
   // The bit-mask path against the general scanner, every line scanned in one
   // run as a selection run over the whole script would.
