@@ -1,8 +1,8 @@
 // Benchmarks of the main window on the files that write-edge-files writes,
 // driven by real events on the offscreen platform: opening one through the
 // chooser's OK until the list has laid out and repainted, a click on a line,
-// a keystroke in the edit box, a rip of every line and its undo, each until
-// the controls have repainted.
+// a keystroke in the edit box, a rip of every line and its undo, a Find
+// that no line answers, each until the controls have repainted.
 // One iteration each: these are seconds, not microseconds. The peak_MiB
 // counter is the process's peak resident memory, so run one benchmark per
 // process (bench/edge-figures does) to read it for that benchmark.
@@ -12,6 +12,8 @@
 #include <sys/resource.h>
 
 #include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
 
 #include <cstdio>
 #include <string>
@@ -89,6 +91,26 @@ void BM_Keystroke(benchmark::State& state, const QString& name) {
   SetPeak(state);
 }
 
+// Edit > Find... for a text that no line holds, then Find Next until the
+// "Cannot find" box: every line of the file is read. The text is shorter than
+// most lines and starts like some, so that their characters are compared.
+void BM_FindNoMatch(benchmark::State& state, const QString& name) {
+  Program program;
+  if (!program.open(name)) return state.SkipWithError("the file did not open");
+  program.clickAndWait(WorkLine(program));
+  program.form.ShowFind();
+  vorrik::FindWindow& find = *program.form.existingFind();
+  find.findWhat().setText(QStringLiteral("Y=2;"));
+  QCoreApplication::processEvents();
+  for (auto _ : state) {
+    program.shell.failure.clear();
+    QTest::mouseClick(&find.findNext(), Qt::LeftButton);
+    QCoreApplication::processEvents();
+  }
+  if (program.shell.failure != QStringLiteral("Cannot find \"Y=2;\".")) state.SkipWithError("no search ran");
+  SetPeak(state);
+}
+
 /// Every line selected (a click on the first, Shift+End); false when not.
 bool SelectAll(Program& program) {
   program.clickAndWait(0);
@@ -150,6 +172,8 @@ int main(int argc, char** argv) {
       add("BM_Click", BM_Click, file);
       add("BM_Keystroke", BM_Keystroke, file);
     }
+    add("BM_Keystroke", BM_Keystroke, "lines-3M-short.cog");
+    for (const char* file : {"lines-3M-short.cog", "lines-1M.cog"}) add("BM_FindNoMatch", BM_FindNoMatch, file);
     for (const char* file : {"crs-64MiB.cog", "lines-3M-short.cog"}) add("BM_RipAll", BM_RipAll, file);
     // Ripping empty lines changes none: only the short lines leave a step.
     add("BM_UndoRipAll", BM_UndoRipAll, "lines-3M-short.cog");

@@ -41,6 +41,10 @@ QString Join(const QString& folder, const QString& name) {
 
 }  // namespace
 
+QString JoinDrivePath(const QString& folder, const QString& name) {
+  return folder.endsWith(u'\\') ? folder + name : folder + u'\\' + name;
+}
+
 DriveMap DriveMap::FromEnvironment() {
 #ifdef Q_OS_WIN
   DriveMap map;

@@ -29,6 +29,10 @@ struct DrivePath {
   bool ok() const { return error.isEmpty(); }
 };
 
+/// A file in a folder, both in Windows form, with one "\" between them:
+/// "C:\cog" and "door.cog" give "C:\cog\door.cog"; a root, "C:\", gives "C:\door.cog".
+QString JoinDrivePath(const QString& folder, const QString& name);
+
 /// Turns the program's Windows-form paths ("C:\cog\door.cog") into native
 /// ones. On Windows a drive is itself (a map of given drives still maps). Elsewhere the drives are those of the
 /// Wine prefix, or C: for the home folder and Z: for "/" when there is none.

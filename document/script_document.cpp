@@ -250,7 +250,7 @@ bool ScriptDocument::ConfirmReplace(const QString& path) {
 }
 
 bool ScriptDocument::OpenScript(const QString& folder, const QString& fileName, AnalysisEngine& engine) {
-  QString previous = std::exchange(currentPath, folder + u'\\' + fileName);
+  QString previous = std::exchange(currentPath, JoinDrivePath(folder, fileName));
   if (!LoadScript(currentPath)) {
     currentPath = std::move(previous);
     return false;
@@ -283,7 +283,7 @@ bool ScriptDocument::SaveAs(const std::function<QString()>& chooserFolder) {
       shell_.showInputBox(QStringLiteral("Please enter new name for file"), QStringLiteral("New name"));
   // A cancelled box saves nothing; an empty name confirmed with OK is ".cog".
   if (!name) return false;
-  QString path = chooserFolder() + u'\\' + *name;
+  QString path = JoinDrivePath(chooserFolder(), *name);
   if (!path.endsWith(QStringLiteral(".cog"), Qt::CaseSensitive)) path += QStringLiteral(".cog");
   // Another file of that name is replaced only when the user says so.
   if (const NativePath native = driveMap_.ToNative(path); native.ok() && QFileInfo::exists(native.path)) {

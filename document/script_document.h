@@ -82,9 +82,9 @@ class ScriptDocument {
   /// ConfirmQuit does. Returns whether to go on.
   bool ConfirmReplace(const QString& path);
 
-  /// The chooser's OK: opens folder + "\" + fileName and takes the baseline
-  /// tally. Returns false, keeping everything as it was, when it cannot be
-  /// read.
+  /// The chooser's OK: opens fileName in folder (one "\" between them, a
+  /// root's included) and takes the baseline tally. Returns false, keeping
+  /// everything as it was, when it cannot be read.
   bool OpenScript(const QString& folder, const QString& fileName, AnalysisEngine& engine);
 
   /// Opens the script at nativePath (a path as the desktop gives it) as

@@ -350,10 +350,10 @@ TEST_F(DocumentTest, OpenSetsThePathLoadsAndTakesTheBaseline) {
   EXPECT_EQ(engine.currentTally, 7.0f);
   EXPECT_EQ(shell.takeLog(), QStringLiteral("title: C:\\cog\\door.cog"));
 
-  // A root folder already ends in "\": two separators in a row, one file.
+  // A root folder already ends in "\": no second one is put after it.
   WriteFile(QStringLiteral("top.cog"), "a\r\n");
   ASSERT_TRUE(doc.OpenScript(QStringLiteral("C:\\"), QStringLiteral("top.cog"), engine));
-  EXPECT_EQ(doc.currentPath, QStringLiteral("C:\\\\top.cog"));
+  EXPECT_EQ(doc.currentPath, QStringLiteral("C:\\top.cog"));
   EXPECT_EQ(Lines(), QStringLiteral("a"));
 }
 
@@ -494,7 +494,7 @@ INSTANTIATE_TEST_SUITE_P(
         SaveAsCase{"OtherSuffix", "C:\\cog", "mission.txt", "C:\\cog\\mission.txt.cog", "cog/mission.txt.cog"},
         SaveAsCase{"EmptyNameConfirmed", "C:\\cog", "", "C:\\cog\\.cog", "cog/.cog"},
         SaveAsCase{"BlanksKept", "C:\\cog", " a b ", "C:\\cog\\ a b .cog", "cog/ a b .cog"},
-        SaveAsCase{"RootFolder", "C:\\", "mission", "C:\\\\mission.cog", "mission.cog"}),
+        SaveAsCase{"RootFolder", "C:\\", "mission", "C:\\mission.cog", "mission.cog"}),
     CaseName());
 
 TEST_F(DocumentTest, SaveAsBeforeAnyOpenWritesAnEmptyFile) {

@@ -1,4 +1,4 @@
-// What a screen reader finds in the five windows: the accessible tree each
+// What a screen reader finds in the six windows: the accessible tree each
 // window exposes, the name and role of every control in it, and the bank's
 // value as it changes.
 
@@ -91,6 +91,13 @@ class AccessibilityTest : public QObject {
                                              {"JumpSlotsMeter", QAccessible::ProgressBar, "Jump slots"},
                                              {"Problems", QAccessible::Tree, "Problems"},
                                              {"Command1", QAccessible::Button, "Close"}};
+    QTest::newRow("find") << "find" << QAccessible::Dialog << "Find"
+                          << QList<Control>{{"FindWhat", QAccessible::EditableText, "Find what"},
+                                            {"MatchCase", QAccessible::CheckBox, "Match case"},
+                                            {"Up", QAccessible::RadioButton, "Up"},
+                                            {"Down", QAccessible::RadioButton, "Down"},
+                                            {"FindNext", QAccessible::Button, "Find Next"},
+                                            {"CancelButton", QAccessible::Button, "Cancel"}};
     QTest::newRow("help") << "help" << QAccessible::Window << "How to use VORRIK"
                           << QList<Control>{{"Command1", QAccessible::Button, "Close"}};
     QTest::newRow("about") << "about" << QAccessible::Dialog << "About VORRIK"
@@ -163,7 +170,8 @@ class AccessibilityTest : public QObject {
       items << item->text(QAccessible::Name) + u'|' + item->text(QAccessible::Accelerator) +
                    (item->state().disabled ? QStringLiteral(" (off)") : QString());
     }
-    QCOMPARE(items.join(u'\n'), QStringLiteral("Undo Rip of 1 line|Ctrl+Z\nRedo|Ctrl+Y (off)"));
+    QCOMPARE(items.join(u'\n'), QStringLiteral("Undo Rip of 1 line|Ctrl+Z\nRedo|Ctrl+Y (off)\n| (off)\nFind...|Ctrl+F\n"
+                                              "Find Next|F3\nFind Previous|Shift+F3\nGo To...|Ctrl+G"));
   }
 
   // The titles above the two counters are their labels, and the bank's

@@ -295,7 +295,7 @@ bool EditBox::stretchedKey(QKeyEvent* event) {
 
 void EditBox::keyPressEvent(QKeyEvent* event) {
   const QString text = event->text();
-  if (!text.isEmpty() && onKeyPress) onKeyPress(text.at(0).unicode());
+  if (!text.isEmpty() && onKeyPress) onKeyPress(text.at(0).unicode(), event->modifiers());
   if (event->matches(QKeySequence::Paste)) {
     if (!stretched_ || !wide_) history_.separate();
     paste(Clipboard()->text());

@@ -10,8 +10,8 @@
 namespace vorrik {
 
 /// A single-line edit box that holds a line of any length and reports each
-/// character key typed into it, with its code (Enter is 13), before the key
-/// takes effect, and each change of its line. Text entering it from the user
+/// character key typed into it, with its code (Enter is 13) and the
+/// modifiers held, before the key takes effect, and each change of its line. Text entering it from the user
 /// (a paste, a drop, an input method) stops at its first CR or LF, as in a
 /// single-line Windows edit box: a line never gains a line break.
 ///
@@ -50,7 +50,7 @@ class EditBox : public QLineEdit {
   /// text up to its first CR or LF.
   static QString FirstLine(const QString& text);
 
-  std::function<void(int code)> onKeyPress;
+  std::function<void(int code, Qt::KeyboardModifiers modifiers)> onKeyPress;
   std::function<void()> onLineChange;
 
  protected:

@@ -176,6 +176,7 @@ Dialog::Dialog(Shell& shell, const DriveMap& drives, OpenScript openScript, cons
   file1_->setObjectName(QStringLiteral("File1"));
   file1_->setGeometry(Twips(120, 120, 1815, 3015));
   file1_->setSelectionMode(QAbstractItemView::SingleSelection);
+  file1_->installEventFilter(this);
 
   command1_ = makeButton("Command1", QStringLiteral("JK DIR"), Twips(4680, 1680, 1215, 375));
 
@@ -196,6 +197,8 @@ Dialog::Dialog(Shell& shell, const DriveMap& drives, OpenScript openScript, cons
   connect(drive1_, &QComboBox::activated, this, [this](int index) { drive1Change(index); });
   connect(dir1_, &QListWidget::itemDoubleClicked, this,
           [this](QListWidgetItem* item) { setDir1Path(item->data(kPathRole).toString()); });
+  // A double click on a file opens it as OK does.
+  connect(file1_, &QListWidget::itemDoubleClicked, this, [this] { okClick(); });
 
   setDir1Path(startFolder.isEmpty() ? QString::fromLatin1(kStartFolder) : startFolder);
 }
@@ -279,6 +282,18 @@ void Dialog::rereadFolder() {
   file1_->verticalScrollBar()->setValue(shownFrom);
 }
 
+void Dialog::chooseFile(const QString& path) {
+  const qsizetype split = path.lastIndexOf(u'\\');
+  if (split < 0 || !setDir1Path(path.left(split))) return;
+  // The drive list names the file's drive, as for a chooser made to start there.
+  if (const int drive = drives_.IndexOf(path.at(0)); drive >= 0) {
+    drive1_->setCurrentIndex(drive);
+    drive1Index_ = drive;
+  }
+  const QList<QListWidgetItem*> found = file1_->findItems(path.mid(split + 1), Qt::MatchExactly);
+  if (!found.isEmpty()) file1_->setCurrentItem(found.first());
+}
+
 void Dialog::drive1Change(int index) {
   if (index == drive1Index_) return;
   if (setDir1Path(drive1_->itemText(index)))
@@ -304,6 +319,10 @@ bool Dialog::eventFilter(QObject* watched, QEvent* event) {
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
       if (auto* button = qobject_cast<QPushButton*>(watched)) {
         button->click();
+        return true;
+      }
+      if (watched == file1_ && !fileName().isEmpty()) {
+        okClick();
         return true;
       }
     }

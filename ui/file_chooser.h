@@ -48,6 +48,9 @@ class Dialog : public QWidget {
   /// on the disk. The drive, the folder and the chosen file (while it
   /// exists) stay as they were.
   void rereadFolder();
+  /// Shows the folder of path (a file's Windows-form path) with the file
+  /// chosen in it, as if the user had chosen it.
+  void chooseFile(const QString& path);
 
   QPushButton& okButton() const { return *okButton_; }
   QPushButton& cancelButton() const { return *cancelButton_; }
@@ -59,7 +62,8 @@ class Dialog : public QWidget {
 
  private:
   /// Enter on a focused button presses it: the buttons are not default
-  /// buttons, which Qt would otherwise require for Enter.
+  /// buttons, which Qt would otherwise require for Enter. Enter on a chosen
+  /// file presses OK.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
   /// Fills Dir1 for the folder path (Windows form) at native.

@@ -249,7 +249,7 @@ class FileChooserTest : public QObject {
                                  << root;
     QTest::newRow("keypad Enter on Cancel") << "CancelButton" << int(Qt::Key_Enter) << none << false << root;
     QTest::newRow("Enter on JK DIR") << "Command1" << int(Qt::Key_Return) << none << true << jk;
-    QTest::newRow("Enter in the file list: no default button")
+    QTest::newRow("Enter in the file list with no file chosen")
         << "File1" << int(Qt::Key_Return) << none << true << root;
     QTest::newRow("Esc does nothing") << "OKButton" << int(Qt::Key_Escape) << none << true << root;
   }
@@ -470,13 +470,28 @@ class FileChooserTest : public QObject {
     QCOMPARE(dialog.isVisible(), visible);
   }
 
+  // A double click on a file, or Enter on the file chosen, opens it as OK
+  // does; a single click only chooses it.
+  void aFileOpensByDoubleClickOrEnter() {
+    for (const bool byEnter : {false, true}) {
+      Fixture f;
+      Dialog& dialog = f.make();
+      dialog.show();
+      QVERIFY(dialog.setDir1Path(QStringLiteral("C:\\work")));
+      QTest::mouseClick(dialog.file1().viewport(), Qt::LeftButton, {}, At(dialog.file1(), "w.cog"));
+      QCOMPARE(f.opened, QStringList());
+      byEnter ? QTest::keyClick(&dialog.file1(), Qt::Key_Return) : DoubleClick(dialog.file1(), "w.cog");
+      QCOMPARE(f.opened, QStringList{"C:\\work|w.cog"});
+      QVERIFY(!dialog.isVisible());
+    }
+  }
+
   void cancelHidesAndKeepsTheState() {
     Fixture f;
     QPointer<Dialog> dialog = &f.make();
     dialog->show();
     QVERIFY(dialog->setDir1Path(QStringLiteral("C:\\work")));
-    DoubleClick(dialog->file1(), "w.cog");
-    QCOMPARE(f.opened, QStringList());  // a double click on a file only selects it
+    QTest::mouseClick(dialog->file1().viewport(), Qt::LeftButton, {}, At(dialog->file1(), "w.cog"));
 
     QTest::mouseClick(&dialog->cancelButton(), Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QTimer>
 
@@ -8,28 +9,28 @@
 #include <string_view>
 
 #include "analysis/display.h"
+#include "document/line_search.h"
+#include "ui/file_drop.h"
 #include "ui/look.h"
 
 namespace vorrik {
 
 namespace {
 
-// The rules between the list and the column of counters, and across it.
-std::vector<QLine> Rules() {
-  const auto line = [](int x1, int y1, int x2, int y2) {
-    return QLine(x1 / kTwipsPerPixel, y1 / kTwipsPerPixel, x2 / kTwipsPerPixel, y2 / kTwipsPerPixel);
-  };
-  return {line(7440, 120, 7440, 7680), line(7440, 1680, 10320, 1680),
-          line(7440, 3360, 10320, 3360), line(7440, 6480, 10320, 6480)};
+// The client area's first size: 10635 x 7770 twips.
+constexpr QSize kClientSize(709, 518);
+
+// A rule from one point to another, given in twips.
+QLine TwipsLine(int x1, int y1, int x2, int y2) {
+  return QLine(x1 / kTwipsPerPixel, y1 / kTwipsPerPixel, x2 / kTwipsPerPixel, y2 / kTwipsPerPixel);
 }
 
-QLineEdit* MakeDisplay(const char* name, qreal points, const QRect& place, QWidget* parent) {
+QLineEdit* MakeDisplay(const char* name, qreal points, QWidget* parent) {
   auto* box = new QLineEdit(parent);
   box->setObjectName(QString::fromLatin1(name));
   box->setReadOnly(true);
   box->setAlignment(Qt::AlignCenter);
   box->setFont(SansSerifFont(points));
-  box->setGeometry(place);
   return box;
 }
 
@@ -51,8 +52,9 @@ Form1::Form1(Shell& shell, DriveMap driveMap) : shell_(shell), document_(shell, 
   // The client area under the menu bar is 709 x 518. The menu bar takes the
   // height the window's layout gives it at that width, which some styles
   // (Windows') make taller than its size hint.
-  const int menuHeight = menuBar()->heightForWidth(709);
-  resize(709, 518 + (menuHeight > 0 ? menuHeight : menuBar()->sizeHint().height()));
+  const int menuHeight = menuBar()->heightForWidth(kClientSize.width());
+  resize(kClientSize.width(),
+         kClientSize.height() + (menuHeight > 0 ? menuHeight : menuBar()->sizeHint().height()));
 }
 
 Form1::~Form1() {
@@ -61,49 +63,63 @@ Form1::~Form1() {
   delete takeCentralWidget();
   delete dialog_.data();
   delete checkWindow_.data();
+  delete findWindow_.data();
   delete form2_.data();
   delete form3_.data();
 }
 
 void Form1::createControls() {
-  auto* client = new RuledArea(Rules(), this);
+  // At its first size the window is laid out as it always was. Larger, the
+  // list and the edit box take the room; the column of counters keeps its
+  // place against the right edge, its bottom part level with the edit box.
+  auto* client = new RuledArea(kClientSize, this);
   client->setFont(WindowDefaultFont());
   setCentralWidget(client);
+  client->addRule(TwipsLine(7440, 120, 7440, 7680), kMoveRight | kHeighten);
+  client->addRule(TwipsLine(7440, 1680, 10320, 1680), kMoveRight);
+  client->addRule(TwipsLine(7440, 3360, 10320, 3360), kMoveRight);
+  client->addRule(TwipsLine(7440, 6480, 10320, 6480), kMoveRight | kMoveDown);
 
   list1_ = new LineListView(client);
   list1_->setObjectName(QStringLiteral("List1"));
-  list1_->setGeometry(Twips(120, 120, 7095, 6690));
+  client->place(list1_, Twips(120, 120, 7095, 6690), kWiden | kHeighten);
   list1_->setModel(&document_.lineModel());
   list1_->shareSelectionModel(&document_.selectionModel());
 
   text1_ = new EditBox(client);
   text1_->setObjectName(QStringLiteral("Text1"));
-  text1_->setGeometry(Twips(120, 7080, 7095, 375));
+  client->place(text1_, Twips(120, 7080, 7095, 375), kWiden | kMoveDown);
 
   command1_ = new WrapButton(QStringLiteral("Rip apart selected lines"), client);
   command1_->setObjectName(QStringLiteral("Command1"));
-  command1_->setGeometry(Twips(8280, 2160, 1335, 735));
+  client->place(command1_, Twips(8280, 2160, 1335, 735), kMoveRight);
 
-  text5_ = MakeDisplay("Text5", 18, Twips(8160, 720, 1695, 615), client);
+  text5_ = MakeDisplay("Text5", 18, client);
+  client->place(text5_, Twips(8160, 720, 1695, 615), kMoveRight);
 
   label4_ = MakeLabel(client, "Label4", QStringLiteral("OBJECT BANK"), Twips(7680, 120, 2655, 495),
                       Qt::AlignHCenter);
+  client->place(label4_, label4_->geometry(), kMoveRight);
   label4_->setFont(SansSerifFont(18));
   label1_ = MakeLabel(client, "Label1",
                       QStringLiteral("NOTE: This program is an early beta version. Bugs still exist with the "
                                      "Ripping apart code, but it is functional as long as you give the "
                                      "ripped cog a quick glance afterwards."),
                       Twips(7680, 3600, 2655, 1215));
+  client->place(label1_, label1_->geometry(), kMoveRight);
   label2_ = MakeLabel(client, "Label2",
                       QStringLiteral("The ripping code has not been optimized and tested as thoroughly as "
                                      "the parsing code, and is much less reliable. Remember, this doesn't "
                                      "mean it's worthless..."),
                       Twips(7680, 5040, 2655, 1215));
+  client->place(label2_, label2_->geometry(), kMoveRight);
 
-  text2_ = MakeDisplay("Text2", 13.5, Twips(8160, 7080, 1695, 555), client);
+  text2_ = MakeDisplay("Text2", 13.5, client);
+  client->place(text2_, Twips(8160, 7080, 1695, 555), kMoveRight | kMoveDown);
 
   label3_ = MakeLabel(client, "Label3", QStringLiteral("Objects in selected lines"),
                       Twips(7680, 6600, 2655, 375), Qt::AlignHCenter);
+  client->place(label3_, label3_->geometry(), kMoveRight | kMoveDown);
   label3_->setFont(SansSerifFont(12));
 
   // What a screen reader says for each box; the labels above the two
@@ -136,11 +152,13 @@ void Form1::createMenus() {
 
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   file->setObjectName(QStringLiteral("mnuFile"));
-  connect(item(file, "mnuOpen", QStringLiteral("&Open a COG...")), &QAction::triggered, this,
-          [this] { ShowOpenDialog(); });
+  QAction* open = item(file, "mnuOpen", QStringLiteral("&Open a COG..."));
+  open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  connect(open, &QAction::triggered, this, [this] { ShowOpenDialog(); });
   separator(file, "mnuNULL2");
-  connect(item(file, "mnuSave", QStringLiteral("&Save COG")), &QAction::triggered, this,
-          [this] { document_.Save(); });
+  QAction* save = item(file, "mnuSave", QStringLiteral("&Save COG"));
+  save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  connect(save, &QAction::triggered, this, [this] { document_.Save(); });
   connect(item(file, "mnuSaveAs", QStringLiteral("Save COG &As...")), &QAction::triggered, this, [this] {
     document_.SaveAs([this] { return chooser().dir1Path(); });
     // The chooser lists what the folder holds now, the new file too.
@@ -161,6 +179,20 @@ void Form1::createMenus() {
   mnuRedo_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
   connect(mnuRedo_, &QAction::triggered, this, [this] { RedoStep(); });
   updateEditActions();
+  separator(edit, "mnuNULL4");
+  const auto command = [&](const char* name, const QString& caption, const QKeySequence& keys) {
+    QAction* action = item(edit, name, caption);
+    action->setShortcut(keys);
+    return action;
+  };
+  connect(command("mnuFind", QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F)), &QAction::triggered,
+          this, [this] { ShowFind(); });
+  connect(command("mnuFindNext", QStringLiteral("Find &Next"), QKeySequence(Qt::Key_F3)), &QAction::triggered, this,
+          [this] { FindAgain(false); });
+  connect(command("mnuFindPrevious", QStringLiteral("Find &Previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3)),
+          &QAction::triggered, this, [this] { FindAgain(true); });
+  connect(command("mnuGoTo", QStringLiteral("&Go To..."), QKeySequence(Qt::CTRL | Qt::Key_G)), &QAction::triggered,
+          this, [this] { GoToLine(); });
 
   QMenu* script = menuBar()->addMenu(QStringLiteral("&Script"));
   script->setObjectName(QStringLiteral("mnuScript"));
@@ -179,11 +211,17 @@ void Form1::createMenus() {
 void Form1::connectSignals() {
   list1_->onUserChange = [this] { HandleListClick(); };
   text1_->onLineChange = [this] { HandleTextChange(); };
-  text1_->onKeyPress = [this](int code) { HandleKeyPress(code); };
+  text1_->onKeyPress = [this](int code, Qt::KeyboardModifiers modifiers) { HandleKeyPress(code, modifiers); };
   connect(command1_, &QPushButton::clicked, this, [this] { RipSelectedLines(); });
   engine_.showSelectionTally = [this](const std::string& shown) {
     text2_->setText(QString::fromStdString(shown));
   };
+  connect(&document_.lineModel(), &QAbstractItemModel::modelReset, this, [this] { clearBoxes(); });
+  // A file dropped anywhere on the window opens; the boxes would take its
+  // path as text.
+  auto* drop = new FileDrop(*this, [this](const QStringList& paths) { openDropped(paths); });
+  for (QWidget* box : {static_cast<QWidget*>(text1_), static_cast<QWidget*>(text2_), static_cast<QWidget*>(text5_)})
+    drop->watch(*box);
 }
 
 void Form1::Load() {
@@ -214,13 +252,14 @@ void Form1::SetFocusedIndex(int index) {
   HandleListClick();
 }
 
-void Form1::PickLine(int index) {
+void Form1::PickLine(int index, bool bringToFront) {
   const int count = document_.lineModel().count();
   if (count == 0) return;
   const QModelIndex line = document_.lineModel().index(std::clamp(index, 0, count - 1));
   list1_->changeQuietly([&] { list1_->pickAlone(line); });
   list1_->scrollTo(line);
   HandleListClick();
+  if (!bringToFront) return;
   raise();
   activateWindow();
 }
@@ -253,20 +292,24 @@ void Form1::HandleTextChange() {
     document_.lineModel().setLine(focused, typed);
     history.typed(focused, typed);
     updateEditActions();
+    // The selection tally is the tally of this one line as it reads now.
+    engine_.AnalyseLines(document_.lineList(), AnalysisMode::SelectionTally);
   }
   document_.UpdateSavedState();
   engine_.AnalyseLines(document_.lineList(), AnalysisMode::Recount);
   text5_->setText(QString::fromStdString(FormatTally(engine_.baselineTally - engine_.currentTally)));
 }
 
-void Form1::HandleKeyPress(int code) {
+void Form1::HandleKeyPress(int code, Qt::KeyboardModifiers modifiers) {
   if (code != 13) return;
-  // With no line after the focused one (the last line, or an empty list)
-  // Enter leaves everything as it is, the line still selected and loaded.
+  // With no line to move to (past the last line or before the first, or an
+  // empty list) Enter leaves everything as it is, the line still selected
+  // and loaded.
+  const int step = modifiers & Qt::ShiftModifier ? -1 : 1;
   const int focused = FocusedIndex();
-  if (focused < 0 || focused + 1 >= document_.lineModel().count()) return;
+  if (focused < 0 || focused + step < 0 || focused + step >= document_.lineModel().count()) return;
   SetItemSelected(FocusedIndex(), false);
-  SetFocusedIndex(FocusedIndex() + 1);
+  SetFocusedIndex(FocusedIndex() + step);
   SetItemSelected(FocusedIndex(), true);
 }
 
@@ -320,7 +363,7 @@ Dialog& Form1::chooser() {
         shell_, document_.driveMap(),
         [this](const QString& folder, const QString& fileName) {
           // Unsaved changes are saved or dropped only as the user says.
-          if (!document_.ConfirmReplace(folder + u'\\' + fileName) ||
+          if (!document_.ConfirmReplace(JoinDrivePath(folder, fileName)) ||
               !document_.OpenScript(folder, fileName, engine_))
             return false;
           updateEditActions();
@@ -344,10 +387,103 @@ void Form1::ShowOpenDialog() {
 bool Form1::OpenNativeFile(const QString& nativePath) {
   if (!document_.OpenNativeScript(nativePath, engine_)) return false;
   updateEditActions();
-  // Save As writes into the chooser's folder: make that the script's own.
+  // Save As writes into the chooser's folder: make that the script's own,
+  // the file chosen in it as if the chooser had opened it.
   const QString& path = document_.currentPath;
   chooserStart_ = path.left(path.lastIndexOf(u'\\'));
+  if (dialog_) dialog_->chooseFile(path);
   return true;
+}
+
+bool Form1::OpenDroppedFile(const QString& nativePath) {
+  // Unsaved changes are saved or dropped only as the user says; a file that
+  // no drive holds is reported by the open.
+  const DrivePath path = document_.driveMap().FromNative(nativePath);
+  if (path.ok() && !document_.ConfirmReplace(path.path)) return false;
+  return OpenNativeFile(nativePath);
+}
+
+void Form1::openDropped(const QStringList& nativePaths) {
+  Message box;
+  box.title = QStringLiteral("VORRIK");
+  box.icon = Message::Icon::Warning;
+  if (nativePaths.size() > 1) {
+    box.text = QStringLiteral("Cannot open %1 files at once.\n\nVORRIK opens one COG at a time: drop one file.")
+                   .arg(nativePaths.size());
+  } else if (QFileInfo(nativePaths.first()).isDir()) {
+    const DrivePath path = document_.driveMap().FromNative(nativePaths.first());
+    box.text = QStringLiteral("Cannot open %1\n\nIt is a folder, not a file. Drop a COG file to open it.")
+                   .arg(path.ok() ? path.path : nativePaths.first());
+  } else {
+    OpenDroppedFile(nativePaths.first());
+    return;
+  }
+  shell_.showMessageBox(box);
+}
+
+void Form1::clearBoxes() {
+  // No line is selected now (the selection went with the old lines), so
+  // emptying the edit box writes nothing.
+  text1_->setLine(QString());
+  text2_->clear();
+  text5_->setText(QString::fromStdString(FormatTally(0.0f)));
+}
+
+void Form1::ShowFind() {
+  // A search from the window leaves it in front, for the next one.
+  if (!findWindow_) findWindow_ = new FindWindow([this] { Find(findWindow_->request(), false); }, this);
+  findWindow_->showForTyping();
+}
+
+void Form1::Find(const FindRequest& request, bool bringToFront) {
+  const std::u16string_view what(reinterpret_cast<const char16_t*>(request.what.utf16()),
+                                 static_cast<std::size_t>(request.what.size()));
+  const int found =
+      FindLine(document_.lineModel().lines(), LineSearch{what, request.matchCase, request.up}, FocusedIndex());
+  if (found >= 0) {
+    PickLine(found, bringToFront);
+    return;
+  }
+  Message box;
+  box.text = QStringLiteral("Cannot find \"%1\".").arg(request.what);
+  box.title = QStringLiteral("Find");
+  shell_.showMessageBox(box);
+}
+
+void Form1::FindAgain(bool up) {
+  if (!findWindow_ || findWindow_->findWhat().text().isEmpty()) {
+    ShowFind();
+    return;
+  }
+  FindRequest request = findWindow_->request();
+  request.up = up;
+  Find(request);
+}
+
+void Form1::GoToLine() {
+  const int count = document_.lineModel().count();
+  Message refusal;
+  refusal.title = QStringLiteral("Go To Line");
+  refusal.icon = Message::Icon::Warning;
+  if (count == 0) {
+    refusal.text = QStringLiteral("There is no line to go to: the list is empty.");
+    shell_.showMessageBox(refusal);
+    return;
+  }
+  refusal.text = QStringLiteral("Enter a line number from 1 to %1.").arg(count);
+  // Lines count from 1 here, as the game and every editor count them.
+  for (;;) {
+    const std::optional<QString> typed =
+        shell_.showInputBox(QStringLiteral("Line number (1 to %1):").arg(count), QStringLiteral("Go To Line"));
+    if (!typed) return;
+    bool number = false;
+    const int line = typed->trimmed().toInt(&number, 10);
+    if (number && line >= 1 && line <= count) {
+      PickLine(line - 1);
+      return;
+    }
+    shell_.showMessageBox(refusal);
+  }
 }
 
 void Form1::ShowCheck() {

@@ -13,6 +13,7 @@
 #include "ui/controls.h"
 #include "ui/edit_box.h"
 #include "ui/file_chooser.h"
+#include "ui/find_window.h"
 #include "ui/help_window.h"
 #include "ui/line_list_view.h"
 
@@ -48,6 +49,7 @@ class Form1 : public QMainWindow {
   /// else null.
   Dialog* existingChooser() const { return dialog_; }
   CheckWindow* existingCheck() const { return checkWindow_; }
+  FindWindow* existingFind() const { return findWindow_; }
   Form2* existingHelp() const { return form2_; }
   Form3* existingAbout() const { return form3_; }
 
@@ -58,14 +60,16 @@ class Form1 : public QMainWindow {
   void SetItemSelected(int index, bool selected);
   void SetFocusedIndex(int index);
   /// Picks line index (the last line for one past the end) as a click on it
-  /// does: selected alone, focused, in view, its tally shown and the line in
-  /// the edit box; and brings this window to the front.
-  void PickLine(int index);
+  /// does: selected alone, focused, wholly in view, its tally shown and the
+  /// line in the edit box; and brings this window to the front unless told
+  /// not to.
+  void PickLine(int index, bool bringToFront = true);
 
   // The handlings.
   void HandleListClick();
   void HandleTextChange();
-  void HandleKeyPress(int code);
+  /// Enter moves to the next line, Shift+Enter to the one before.
+  void HandleKeyPress(int code, Qt::KeyboardModifiers modifiers = {});
   void RipSelectedLines();
   /// Edit > Undo and Redo: the last step of the script's history taken back
   /// or made again, its (first) line selected, focused and in view.
@@ -75,6 +79,20 @@ class Form1 : public QMainWindow {
   /// Opens the script at nativePath (a path as the desktop gives it) as the
   /// chooser's OK does; a chooser made afterwards starts in its folder.
   bool OpenNativeFile(const QString& nativePath);
+  /// Opens a file dropped on the window (a native path) as the chooser's OK
+  /// does, after the question about unsaved changes.
+  bool OpenDroppedFile(const QString& nativePath);
+  /// Edit > Find...: shows the Find window, made on first use.
+  void ShowFind();
+  /// Picks the next line that holds the text asked for, searching from the
+  /// focused line on (and round), or says that none does.
+  void Find(const FindRequest& request, bool bringToFront = true);
+  /// Find Next (down) and Find Previous (up) with the Find window's text;
+  /// without a text yet, shows the Find window.
+  void FindAgain(bool up);
+  /// Edit > Go To...: asks for a line number, 1 to the number of lines, and
+  /// picks that line; anything else is refused with the range and asked again.
+  void GoToLine();
   /// Script > Check Script: shows the script check, made on first use.
   void ShowCheck();
   void ShowHelp();
@@ -95,6 +113,11 @@ class Form1 : public QMainWindow {
   /// After an undo or redo of step: picks its line as a click would, and
   /// the bank and the saved state follow.
   void showStep(const ScriptHistory::Step& step);
+  /// Another script's lines: the boxes start afresh, the bank at its " 0".
+  void clearBoxes();
+  /// Opens the one file dropped, or says why a drop of a folder or of
+  /// several files is refused.
+  void openDropped(const QStringList& nativePaths);
 
   Shell& shell_;
   AnalysisEngine engine_;
@@ -115,6 +138,7 @@ class Form1 : public QMainWindow {
   QPointer<Dialog> dialog_;
   QString chooserStart_;  // the folder a new chooser starts in; "" for "C:"
   QPointer<CheckWindow> checkWindow_;
+  QPointer<FindWindow> findWindow_;
   QPointer<Form2> form2_;
   QPointer<Form3> form3_;
 };

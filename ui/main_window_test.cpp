@@ -109,31 +109,39 @@ class MainWindowTest : public QObject {
   void layout_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("place");
-    QTest::newRow("List1") << "List1" << QRect(8, 8, 473, 446);
-    QTest::newRow("Text1") << "Text1" << QRect(8, 472, 473, 25);
-    QTest::newRow("Command1") << "Command1" << QRect(552, 144, 89, 49);
-    QTest::newRow("Text5") << "Text5" << QRect(544, 48, 113, 41);
-    QTest::newRow("Label4") << "Label4" << QRect(512, 8, 177, 33);
-    QTest::newRow("Label1") << "Label1" << QRect(512, 240, 177, 81);
-    QTest::newRow("Label2") << "Label2" << QRect(512, 336, 177, 81);
-    QTest::newRow("Text2") << "Text2" << QRect(544, 472, 113, 37);
-    QTest::newRow("Label3") << "Label3" << QRect(512, 440, 177, 25);
+    QTest::addColumn<QRect>("grown");  // in a client area 200 wider and 120 higher
+    QTest::newRow("List1") << "List1" << QRect(8, 8, 473, 446) << QRect(8, 8, 673, 566);
+    QTest::newRow("Text1") << "Text1" << QRect(8, 472, 473, 25) << QRect(8, 592, 673, 25);
+    QTest::newRow("Command1") << "Command1" << QRect(552, 144, 89, 49) << QRect(752, 144, 89, 49);
+    QTest::newRow("Text5") << "Text5" << QRect(544, 48, 113, 41) << QRect(744, 48, 113, 41);
+    QTest::newRow("Label4") << "Label4" << QRect(512, 8, 177, 33) << QRect(712, 8, 177, 33);
+    QTest::newRow("Label1") << "Label1" << QRect(512, 240, 177, 81) << QRect(712, 240, 177, 81);
+    QTest::newRow("Label2") << "Label2" << QRect(512, 336, 177, 81) << QRect(712, 336, 177, 81);
+    QTest::newRow("Text2") << "Text2" << QRect(544, 472, 113, 37) << QRect(744, 592, 113, 37);
+    QTest::newRow("Label3") << "Label3" << QRect(512, 440, 177, 25) << QRect(712, 560, 177, 25);
   }
 
-  // Every control stands where the table puts it, also after the window is
-  // resized and maximized.
+  // Every control stands where the table puts it at the first size, and
+  // after the window is made smaller. Made larger, the list and the edit
+  // box take the room and the column of counters keeps to the right edge,
+  // its bottom level with the edit box.
   void layout() {
     QFETCH(QString, name);
     QFETCH(QRect, place);
+    QFETCH(QRect, grown);
     Program program;
     QVERIFY(QTest::qWaitForWindowExposed(&program.form));
     QCOMPARE(program.form.centralWidget()->size(), QSize(709, 518));
     auto* control = program.form.centralWidget()->findChild<QWidget*>(name);
     QVERIFY(control);
     QCOMPARE(control->geometry(), place);
+    const QSize first = program.form.size();
     program.form.resize(300, 200);
     QCOMPARE(control->geometry(), place);
-    program.form.showMaximized();
+    program.form.resize(first + QSize(200, 120));
+    QCOMPARE(program.form.centralWidget()->size(), QSize(909, 638));
+    QCOMPARE(control->geometry(), grown);
+    program.form.resize(first);
     QCOMPARE(control->geometry(), place);
     if (auto* label = qobject_cast<QLabel*>(control)) {
       QVERIFY(label->wordWrap());
@@ -148,6 +156,11 @@ class MainWindowTest : public QObject {
     const std::vector<QLine> rules{QLine(496, 8, 496, 512), QLine(496, 112, 688, 112), QLine(496, 224, 688, 224),
                                    QLine(496, 432, 688, 432)};
     QVERIFY(area->rules() == rules);
+    // The rules follow the column of counters; the one beside it grows.
+    form.resize(form.size() + QSize(200, 120));
+    const std::vector<QLine> grown{QLine(696, 8, 696, 632), QLine(696, 112, 888, 112), QLine(696, 224, 888, 224),
+                                   QLine(696, 552, 888, 552)};
+    QVERIFY(area->rules() == grown);
 
     QCOMPARE(form.text5().font().pointSizeF(), 18.0);
     QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label4"))->font().pointSizeF(), 18.0);
@@ -187,9 +200,12 @@ class MainWindowTest : public QObject {
       }
     }
     QCOMPARE(tree.join(QLatin1Char('\n')),
-             QStringLiteral("mnuFile=&File\n  mnuOpen=&Open a COG...\n  mnuNULL2=-\n  mnuSave=&Save COG\n"
+             QStringLiteral("mnuFile=&File\n  mnuOpen=&Open a COG...\tCtrl+O\n  mnuNULL2=-\n"
+                            "  mnuSave=&Save COG\tCtrl+S\n"
                             "  mnuSaveAs=Save COG &As...\n  mnuNULL1=-\n  mnuExit=&Exit\n"
                             "mnuEdit=&Edit\n  mnuUndo=&Undo\tCtrl+Z (off)\n  mnuRedo=&Redo\tCtrl+Y; Ctrl+Shift+Z (off)\n"
+                            "  mnuNULL4=-\n  mnuFind=&Find...\tCtrl+F\n  mnuFindNext=Find &Next\tF3\n"
+                            "  mnuFindPrevious=Find &Previous\tShift+F3\n  mnuGoTo=&Go To...\tCtrl+G\n"
                             "mnuScript=&Script\n  mnuCheckScript=&Check Script\tF7\n"
                             "mnuHelp=Help\n  mnuHowtouse=How to use\n  mnuNULL3=-\n  mnuAbout=About"));
   }
@@ -223,6 +239,19 @@ class MainWindowTest : public QObject {
     }
   }
 
+  // Ctrl+S and Ctrl+O reach the menu from the edit box, which takes other
+  // Ctrl keys.
+  void openAndSaveKeys() {
+    Program program;
+    QVERIFY(QTest::qWaitForWindowActive(&program.form));
+    QVERIFY(program.open());
+    Perform(program, QStringLiteral("click 5, type z, key Ctrl+S"));
+    QCOMPARE(program.shownTitle(), QStringLiteral("C:\\work\\t.cog"));
+    QVERIFY(program.read(QStringLiteral("work/t.cog")).contains("  x = 1;z"));
+    program.key(Qt::Key_O, Qt::ControlModifier);
+    QVERIFY(program.form.existingChooser() && program.form.existingChooser()->isVisible());
+  }
+
   void helpMenuHasNoAccessKey() {
     Program program;
     QVERIFY(QTest::qWaitForWindowActive(&program.form));
@@ -237,7 +266,8 @@ class MainWindowTest : public QObject {
     const QString saved = QStringLiteral("caption=[C:\\work\\t.cog]");
     QTest::newRow("click a line") << "click 5"
         << "sel=5 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] " + saved + " focus=Text1" << 1;
-    QTest::newRow("click an empty line") << "click 6" << "sel=6 cur=6 Text1=[] Text2=[ 0] Text5=[] " + saved + " focus=Text1" << 1;
+    QTest::newRow("click an empty line") << "click 6"
+        << "sel=6 cur=6 Text1=[] Text2=[ 0] Text5=[ 0] " + saved + " focus=Text1" << 1;
     QTest::newRow("click a second line") << "click 5, click 9"
         << "sel=9 cur=9 Text1=[  y = x + 2;] Text2=[ 4] Text5=[ 0] " + saved + " focus=Text1" << 2;
     QTest::newRow("ctrl-click a second line") << "click 5, ctrl 7"
@@ -248,7 +278,8 @@ class MainWindowTest : public QObject {
         << "sel=7 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] " + saved + " focus=Text1" << 3;
     QTest::newRow("shift-click") << "click 5, shift 7"
         << "sel=5,6,7 cur=7 Text1=[] Text2=[ 5] Text5=[ 0] " + saved + " focus=List1" << 2;
-    QTest::newRow("drag") << "drag 7-9" << "sel=7,8,9 cur=9 Text1=[] Text2=[ 7] Text5=[] " + saved + " focus=List1" << 1;
+    QTest::newRow("drag") << "drag 7-9"
+        << "sel=7,8,9 cur=9 Text1=[] Text2=[ 7] Text5=[ 0] " + saved + " focus=List1" << 1;
     QTest::newRow("down from the list") << "click 7, shift 8, key Down"
         << "sel=9 cur=9 Text1=[  y = x + 2;] Text2=[ 4] Text5=[ 0] " + saved + " focus=Text1" << 3;
     QTest::newRow("a second arrow goes to the edit box") << "click 7, shift 8, key Down, key Up"
@@ -256,7 +287,7 @@ class MainWindowTest : public QObject {
     QTest::newRow("down right after a load: line 0 is focused") << "key Down"
         << "sel=1 cur=1 Text1=[symbols] Text2=[ 0] Text5=[ 0] " + saved + " focus=Text1" << 1;
     QTest::newRow("right and middle clicks do nothing") << "right 5, middle 7"
-        << "sel= cur=0 Text1=[] Text2=[] Text5=[] " + saved + " focus=List1" << 0;
+        << "sel= cur=0 Text1=[] Text2=[] Text5=[ 0] " + saved + " focus=List1" << 0;
     QTest::newRow("a right click leaves the selection and the focus") << "click 5, right 7, middle 9"
         << "sel=5 cur=5 Text1=[  x = 1;] Text2=[ 2.5] Text5=[ 0] " + saved + " focus=Text1" << 1;
     QTest::newRow("save, then ctrl-click") << "click 5, save, ctrl 7"
@@ -276,7 +307,7 @@ class MainWindowTest : public QObject {
     QTest::newRow("a second shift-click keeps the anchor") << "click 7, shift 9, shift 5"
         << "sel=5,6,7 cur=5 Text1=[] Text2=[ 5] Text5=[ 0] " + saved + " focus=List1" << 3;
     QTest::newRow("shift-click right after a load starts at line 0") << "shift 2"
-        << "sel=0,1,2 cur=2 Text1=[] Text2=[ 0] Text5=[] " + saved + " focus=List1" << 1;
+        << "sel=0,1,2 cur=2 Text1=[] Text2=[ 0] Text5=[ 0] " + saved + " focus=List1" << 1;
     QTest::newRow("shift-down drops ctrl picks") << "click 2, ctrl 7, key Shift+Down"
         << "sel=7,8 cur=8 Text1=[] Text2=[ 3] Text5=[ 0] " + saved + " focus=List1" << 3;
     QTest::newRow("shift-end selects to the last line") << "click 2, ctrl 7, key Shift+End"
@@ -359,7 +390,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(program.form.document().lineModel().line(5), std::u16string(u"z,  x = 1;"));
     QCOMPARE(program.form.text5().text(), QStringLiteral("-1"));
     QCOMPARE(program.form.list1().model()->index(5, 0).data().toString(), QStringLiteral("z,  x = 1;"));
-    QCOMPARE(program.form.text2().text(), QStringLiteral(" 2.5"));
+    // The selection tally is the edited line's own, "z" counted.
+    QCOMPARE(program.form.text2().text(), QStringLiteral(" 3.5"));
   }
 
   void enter_data() {
@@ -376,10 +408,14 @@ class MainWindowTest : public QObject {
         << "sel=10 cur=10 Text1=[end] Text2=[ 0] Text5=[ 0] caption=[C:\\work\\t.cog] focus=Text1" << 1;
     QTest::newRow("other selected lines stay") << "click 4, ctrl 8, ctrl 5, clicktext, enter"
         << "sel=4,6,8 cur=6 Text1=[] Text2=[ .5] Text5=[ 0] caption=[C:\\work\\t.cog] focus=Text1" << 6;
+    QTest::newRow("shift-enter moves up") << "click 5, key Shift+Return"
+        << "sel=4 cur=4 Text1=[startup:] Text2=[ 0] Text5=[ 0] caption=[C:\\work\\t.cog] focus=Text1" << 4;
+    QTest::newRow("shift-enter on the first line stays") << "click 0, key Shift+Return"
+        << "sel=0 cur=0 Text1=[# test script] Text2=[ 0] Text5=[ 0] caption=[C:\\work\\t.cog] focus=Text1" << 1;
   }
 
-  // Enter deselects the focused line, focuses the next one and selects it,
-  // each step running the click handling.
+  // Enter deselects the focused line, focuses the next one (Shift+Enter:
+  // the one before) and selects it, each step running the click handling.
   void enter() { PerformTableRow(); }
 
   // An empty line is loaded without a change of the edit box, so Enter from
@@ -391,7 +427,8 @@ class MainWindowTest : public QObject {
     QVERIFY(program.open());
     program.click(1);
     program.key(Qt::Key_Return);
-    QCOMPARE(program.state(), QStringLiteral("sel=2 cur=2 Text1=[] Text2=[ 0] Text5=[] caption=[C:\\work\\t.cog] focus=Text1"));
+    QCOMPARE(program.state(),
+             QStringLiteral("sel=2 cur=2 Text1=[] Text2=[ 0] Text5=[ 0] caption=[C:\\work\\t.cog] focus=Text1"));
   }
 
   void enterInAnEmptyList() {
@@ -486,11 +523,12 @@ class MainWindowTest : public QObject {
                       last.center() + QPoint(0, 20 + last.height()));
     QCOMPARE(program.clickHandlings, 0);
     QCOMPARE(program.state(),
-             QStringLiteral("sel= cur=0 Text1=[] Text2=[] Text5=[] caption=[C:\\work\\t.cog] focus=List1"));
+             QStringLiteral("sel= cur=0 Text1=[] Text2=[] Text5=[ 0] caption=[C:\\work\\t.cog] focus=List1"));
   }
 
-  // Save, Save As and Open leave the three boxes as they were.
-  void fileCommandsLeaveTheBoxesAlone() {
+  // Save and Save As leave the three boxes as they were; an Open starts them
+  // afresh for the script it opens.
+  void fileCommandsAndTheBoxes() {
     Program program;
     QVERIFY(QTest::qWaitForWindowActive(&program.form));
     QVERIFY(program.open());
@@ -512,7 +550,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(boxes(), before);
     QCOMPARE(program.form.windowTitle(), QStringLiteral("C:\\work\\copy.cog"));
     QVERIFY(program.open());
-    QCOMPARE(boxes(), before);
+    QCOMPARE(boxes(), QStringLiteral("|| 0"));
   }
 
   void exit_data() {
@@ -775,7 +813,7 @@ class MainWindowTest : public QObject {
     QVERIFY(program.form.existingChooser());
     QVERIFY(!program.form.existingChooser()->isVisible());
     QCOMPARE(program.read(QStringLiteral("new.cog")), QByteArray());
-    QCOMPARE(program.shell.log.last(), QStringLiteral("box [File saved] File saved as:\rC:\\\\new.cog"));
+    QCOMPARE(program.shell.log.last(), QStringLiteral("box [File saved] File saved as:\rC:\\new.cog"));
   }
 
   void chooserOk_data() {
@@ -784,7 +822,7 @@ class MainWindowTest : public QObject {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("message");
     QTest::newRow("a file in a folder") << "C:\\work" << "t.cog" << "C:\\work\\t.cog" << "";
-    QTest::newRow("a file in the root") << "C:" << "t.cog" << "C:\\\\t.cog" << "";
+    QTest::newRow("a file in the root") << "C:" << "t.cog" << "C:\\t.cog" << "";
     QTest::newRow("no file selected") << "C:\\work" << "" << "C:\\work\\old.cog"
         << "box [VORRIK] Cannot open C:\\work\\\n\nIt is a folder, not a file. {warning}";
   }

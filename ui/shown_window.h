@@ -9,7 +9,7 @@
 
 namespace vorrik {
 
-/// Shows the window named ("chooser", "check", "help" or "about") through
+/// Shows the window named ("chooser", "check", "find", "help" or "about") through
 /// the main window's own commands and returns it; the main window itself for
 /// "main" or "", and null for any other name.
 inline QWidget* ShowWindow(Form1& form, const QString& which) {
@@ -20,6 +20,10 @@ inline QWidget* ShowWindow(Form1& form, const QString& which) {
   if (which == QLatin1String("check")) {
     form.ShowCheck();
     return form.existingCheck();
+  }
+  if (which == QLatin1String("find")) {
+    form.ShowFind();
+    return form.existingFind();
   }
   if (which == QLatin1String("help")) {
     form.ShowHelp();
