@@ -288,8 +288,8 @@ bool ScriptDocument::SaveAs(const std::function<QString()>& chooserFolder) {
   // Another file of that name is replaced only when the user says so.
   if (const NativePath native = driveMap_.ToNative(path); native.ok() && QFileInfo::exists(native.path)) {
     Message box;
-    const QString name = path.mid(path.lastIndexOf(u'\\') + 1);
-    box.text = QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(name);
+    const QString fileName = path.mid(path.lastIndexOf(u'\\') + 1);
+    box.text = QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(fileName);
     box.title = QStringLiteral("Confirm Save As");
     box.buttons = Message::Buttons::YesNo;
     box.defaultButton = Answer::No;
