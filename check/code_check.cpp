@@ -21,8 +21,21 @@ constexpr std::size_t kTokenLimit = 16 * 1024;
 constexpr int kDepthLimit = 500;
 
 enum class Kind : std::uint8_t {
-  Name, Number, String, Vector, Op,
-  If, Else, While, Do, For, Goto, Call, Return, Break, Continue,
+  Name,
+  Number,
+  String,
+  Vector,
+  Op,
+  If,
+  Else,
+  While,
+  Do,
+  For,
+  Goto,
+  Call,
+  Return,
+  Break,
+  Continue,
   End,  // the end of the code: "end" or the end of the file
 };
 
@@ -47,10 +60,10 @@ struct Keyword {
   std::string_view word;
   Kind kind;
 };
-constexpr Keyword kKeywords[] = {{"if", Kind::If},         {"else", Kind::Else},     {"while", Kind::While},
-                                 {"do", Kind::Do},         {"for", Kind::For},       {"goto", Kind::Goto},
-                                 {"call", Kind::Call},     {"return", Kind::Return}, {"stop", Kind::Return},
-                                 {"break", Kind::Break},   {"continue", Kind::Continue}, {"end", Kind::End}};
+constexpr Keyword kKeywords[] = {{"if", Kind::If},       {"else", Kind::Else},         {"while", Kind::While},
+                                 {"do", Kind::Do},       {"for", Kind::For},           {"goto", Kind::Goto},
+                                 {"call", Kind::Call},   {"return", Kind::Return},     {"stop", Kind::Return},
+                                 {"break", Kind::Break}, {"continue", Kind::Continue}, {"end", Kind::End}};
 
 /// A name the code uses, and how.
 struct CodeName {
@@ -136,12 +149,12 @@ class CodeChecker {
   std::string lower_;  // the name being scanned, lowered
 
   // Where the scanner is.
-  int lineIndex_;              // the 0-based line
-  std::u16string_view text_;   // its text
+  int lineIndex_;             // the 0-based line
+  std::u16string_view text_;  // its text
   std::size_t pos_ = 0;
-  bool skipTold_ = false;      // a skipped character on this line was told
+  bool skipTold_ = false;  // a skipped character on this line was told
   bool ended_ = false;
-  int endLine_ = 0;            // the line of the code's "end"
+  int endLine_ = 0;  // the line of the code's "end"
 
   // The tokens around the parser: the one before, the one it reads, the one after.
   Token prev_{Kind::End, 0, 0, -1};
@@ -258,7 +271,8 @@ Token CodeChecker::scanNumber() {
     }
     pos = end;
   }
-  if (pos - start > kTokenLimit) state_.fail(line, "This number is longer than the engine's 16 KB for a word: the game exits.");
+  if (pos - start > kTokenLimit)
+    state_.fail(line, "This number is longer than the engine's 16 KB for a word: the game exits.");
   pos_ = pos;
   return {Kind::Number, 0, line, -1};
 }
@@ -289,7 +303,8 @@ bool CodeChecker::scanQuoted(Token& token) {
             state_.warn(line, "This string runs on to line " + std::to_string(i + 1) +
                                   ": the engine reads everything up to the next quote as its text.");
         }
-        if (length > kTokenLimit) state_.fail(line, "This text is longer than the engine's 16 KB for a word: the game exits.");
+        if (length > kTokenLimit)
+          state_.fail(line, "This text is longer than the engine's 16 KB for a word: the game exits.");
         if (i != startIndex) {
           lineIndex_ = i;
           text_ = text;
@@ -335,8 +350,8 @@ void CodeChecker::checkVector(const std::u16string& contents, int line) {
   while (at < end && (*at == ' ' || *at == '\t' || *at == '\n' || *at == '\r')) ++at;
   if (parts == 3 && at == end) return;
   for (int missing = parts; missing < 3; ++missing) read += std::string(read.empty() ? "" : "/") + "0";
-  state_.warn(line, "The engine reads the vector '" + text + "' as (" + read +
-                        "): write three numbers separated by spaces.");
+  state_.warn(line,
+              "The engine reads the vector '" + text + "' as (" + read + "): write three numbers separated by spaces.");
 }
 
 void CodeChecker::checkAfterEnd(int index, std::size_t pos, int endLine) {
@@ -344,8 +359,8 @@ void CodeChecker::checkAfterEnd(int index, std::size_t pos, int endLine) {
     const std::u16string_view text = lines_.line(index);
     const std::size_t found = text.find_first_not_of(u" \t\v\f\r\n", pos);
     if (found == std::u16string_view::npos || text[found] == u'#' || text.substr(found).starts_with(u"//")) continue;
-    state_.warn(index + 1, "The code ends at the \"end\" on line " + std::to_string(endLine) +
-                               ": the engine ignores this text.");
+    state_.warn(index + 1,
+                "The code ends at the \"end\" on line " + std::to_string(endLine) + ": the engine ignores this text.");
     return;
   }
 }
@@ -395,8 +410,9 @@ void CodeChecker::reportNames() {
       state_.warn(name.lastLabelLine, "The label \"" + name.spelled + "\" is defined again (first on line " +
                                           std::to_string(name.firstLabelLine) + "): the engine jumps to the last one.");
     if (name.targetLine != 0 && name.labels == 0)
-      state_.warn(name.targetLine, "There is no label \"" + name.spelled + "\": this " +
-                                       (name.targetKind == Kind::Goto ? "goto ends the handler." : "call does nothing."));
+      state_.warn(name.targetLine,
+                  "There is no label \"" + name.spelled + "\": this " +
+                      (name.targetKind == Kind::Goto ? "goto ends the handler." : "call does nothing."));
     if (name.declared) continue;
     if (engine) {
       const EngineNameKind kind = name.engine->kind;
@@ -404,9 +420,10 @@ void CodeChecker::reportNames() {
         state_.warn(name.firstLabelLine, "The engine never sends \"" + name.spelled +
                                              "\" to this script: it has no \"message " + lower + "\" line.");
       else if (name.labels > 0)
-        state_.warn(name.firstLabelLine, "\"" + name.spelled + "\" is the engine's own name " +
-                                             (kind == EngineNameKind::Verb ? "of a verb" : "of a shared value") +
-                                             ": as a label it may take a slot of this script's own; name it otherwise.");
+        state_.warn(name.firstLabelLine,
+                    "\"" + name.spelled + "\" is the engine's own name " +
+                        (kind == EngineNameKind::Verb ? "of a verb" : "of a shared value") +
+                        ": as a label it may take a slot of this script's own; name it otherwise.");
       if (name.assignedLine != 0 && kind != EngineNameKind::Global)
         state_.warn(name.assignedLine, "Assigning to \"" + name.spelled + "\" changes the engine's own table: the " +
                                            (kind == EngineNameKind::Verb ? "verb" : "message name") +
@@ -429,11 +446,12 @@ void CodeChecker::reportNames() {
     }
     // Suggestions are few: a script full of new names gets them for the first ones.
     const std::string suggestion = suggestions++ < 200 ? Suggestion(lower, known) : std::string();
-    state_.warn(name.firstLine, "\"" + name.spelled + (name.called ? "\" is not a verb of " + std::string(GameTitle(game)) +
-                                                                         ": calling it does nothing."
-                                                                   : "\" is not declared: the engine makes it a new "
-                                                                     "variable set to 0.") +
-                                    suggestion);
+    state_.warn(name.firstLine,
+                "\"" + name.spelled +
+                    (name.called ? "\" is not a verb of " + std::string(GameTitle(game)) + ": calling it does nothing."
+                                 : "\" is not declared: the engine makes it a new "
+                                   "variable set to 0.") +
+                    suggestion);
   }
   for (const DeclaredMessage& message : state_.messages) {
     const auto found = index_.find(message.name);
@@ -453,19 +471,26 @@ void CodeChecker::parse() {
 }
 
 bool CodeChecker::fail(const std::string& what) {
-  state_.fail(cur_.line, what + ": the engine cannot parse the code, so it drops the whole script, and "
-                                       "every later script of the level moves up one place.");
+  state_.fail(cur_.line, what +
+                             ": the engine cannot parse the code, so it drops the whole script, and "
+                             "every later script of the level moves up one place.");
   return false;
 }
 
 std::string CodeChecker::describe(const Token& token) const {
   switch (token.kind) {
-    case Kind::Name: return "\"" + names_[static_cast<std::size_t>(token.name)].spelled + "\"";
-    case Kind::Number: return "a number";
-    case Kind::String: return "a string";
-    case Kind::Vector: return "a vector";
-    case Kind::Op: return "\"" + OpText(token.op) + "\"";
-    case Kind::End: return "the end of the code";
+    case Kind::Name:
+      return "\"" + names_[static_cast<std::size_t>(token.name)].spelled + "\"";
+    case Kind::Number:
+      return "a number";
+    case Kind::String:
+      return "a string";
+    case Kind::Vector:
+      return "a vector";
+    case Kind::Op:
+      return "\"" + OpText(token.op) + "\"";
+    case Kind::End:
+      return "the end of the code";
     default: {
       const auto keyword = std::ranges::find(kKeywords, token.kind, &Keyword::kind);
       return "\"" + std::string(keyword->word) + "\"";
@@ -617,16 +642,33 @@ bool CodeChecker::assignment(int depth, bool* isAssignment) {
 int Precedence(const Token& token) {
   if (token.kind != Kind::Op) return -1;
   switch (token.op) {
-    case Op('|', '|'): return 0;
-    case Op('&', '&'): return 1;
-    case Op('|'): return 2;
-    case Op('^'): return 3;
-    case Op('&'): return 4;
-    case Op('=', '='): case Op('!', '='): return 5;
-    case Op('<'): case Op('>'): case Op('<', '='): case Op('>', '='): return 6;
-    case Op('+'): case Op('-'): return 7;
-    case Op('*'): case Op('/'): case Op('%'): return 8;
-    default: return -1;
+    case Op('|', '|'):
+      return 0;
+    case Op('&', '&'):
+      return 1;
+    case Op('|'):
+      return 2;
+    case Op('^'):
+      return 3;
+    case Op('&'):
+      return 4;
+    case Op('=', '='):
+    case Op('!', '='):
+      return 5;
+    case Op('<'):
+    case Op('>'):
+    case Op('<', '='):
+    case Op('>', '='):
+      return 6;
+    case Op('+'):
+    case Op('-'):
+      return 7;
+    case Op('*'):
+    case Op('/'):
+    case Op('%'):
+      return 8;
+    default:
+      return -1;
   }
 }
 
@@ -659,11 +701,11 @@ bool CodeChecker::postfix(int depth) {
     advance();
     if (!expression(depth + 1) || !expect(Op(')'))) return false;
   } else {
-    if (token.kind == Kind::Break || token.kind == Kind::Continue) return fail(describe(token) + " does not exist in COG");
+    if (token.kind == Kind::Break || token.kind == Kind::Continue)
+      return fail(describe(token) + " does not exist in COG");
     if (token.kind == Kind::Op && (token.op == Op('~') || token.op == Op('.')))
       return fail("\"" + OpText(token.op) + "\" is no operator in COG");
-    if (token.kind == Kind::Op && token.op == Op('+') && prev_.kind == Kind::Op &&
-        prev_.op == Op('+'))
+    if (token.kind == Kind::Op && token.op == Op('+') && prev_.kind == Kind::Op && prev_.op == Op('+'))
       return fail("\"++\" does not exist in COG");
     return fail("The engine expects a value here, not " + describe(token));
   }

@@ -21,8 +21,8 @@ constexpr int kReferenceLimit = 128;
 constexpr int kMessageLimit = 32;
 constexpr std::size_t kDefaultKept = 31;
 
-constexpr std::string_view kReferenceTypes[] = {"thing",    "surface",  "sector", "sound",    "template",
-                                                "model",    "keyframe", "cog",    "material", "ai"};
+constexpr std::string_view kReferenceTypes[] = {"thing", "surface",  "sector", "sound",    "template",
+                                                "model", "keyframe", "cog",    "material", "ai"};
 constexpr std::string_view kValueTypes[] = {"int", "flex", "float", "vector"};
 constexpr std::string_view kKeywords[] = {"if",   "else",   "while", "do",  "for",   "goto",
                                           "call", "return", "stop",  "end", "break", "continue"};
@@ -90,7 +90,8 @@ IntRead ReadInt(std::string_view text) {
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
   long long value = 0;
   const std::size_t digits = i;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) value = std::min(value * 10 + (text[i] - '0'), 1LL << 40);
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    value = std::min(value * 10 + (text[i] - '0'), 1LL << 40);
   return {negative ? -value : value, i > digits && i == text.size()};
 }
 
@@ -205,8 +206,9 @@ void HeaderReader::readFlags(const HeaderLine& line) {
   unsigned value = 0;
   std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
   if (!token.hasValue || token.value.empty()) {
-    state_.warn(line.line, "Spaces around \"=\" make the engine read the flags as 0xf, which disables the script: "
-                           "write \"flags=0x40\".");
+    state_.warn(line.line,
+                "Spaces around \"=\" make the engine read the flags as 0xf, which disables the script: "
+                "write \"flags=0x40\".");
     return;
   }
   if (!token.value.starts_with("0x") && !token.value.empty() &&
@@ -226,7 +228,8 @@ void HeaderReader::readSymbol(const HeaderLine& line) {
     std::vector<std::string_view> types(std::begin(kReferenceTypes), std::end(kReferenceTypes));
     types.insert(types.end(), std::begin(kValueTypes), std::end(kValueTypes));
     types.push_back("message");
-    state_.warn(line.line, "The engine knows no type \"" + type + "\" and ignores this line." + Suggestion(type, types));
+    state_.warn(line.line,
+                "The engine knows no type \"" + type + "\" and ignores this line." + Suggestion(type, types));
     return;
   }
   if (line.tokens.size() < 2) {
@@ -254,14 +257,16 @@ void HeaderReader::readMessage(const HeaderLine& line, const std::string& name) 
   const EngineName* found = FindEngineName(name);
   if (found == nullptr || !found->inGame(game)) {
     if (found != nullptr && found->kind == EngineNameKind::Message) {
-      state_.warn(line.line, "\"" + name + "\" is a message of " + GameTitle(game == Game::JediKnight ? Game::MysteriesOfTheSith : Game::JediKnight) +
+      state_.warn(line.line, "\"" + name + "\" is a message of " +
+                                 GameTitle(game == Game::JediKnight ? Game::MysteriesOfTheSith : Game::JediKnight) +
                                  " only: the " + GameTitle(game) + " engine drops this line.");
       return;
     }
     std::vector<std::string_view> names;
     for (const EngineName& entry : EngineNames())
       if (entry.kind == EngineNameKind::Message && entry.inGame(game)) names.push_back(entry.name);
-    state_.warn(line.line, "The engine knows no message \"" + name + "\" and drops this line." + Suggestion(name, names));
+    state_.warn(line.line,
+                "The engine knows no message \"" + name + "\" and drops this line." + Suggestion(name, names));
     return;
   }
   if (found->kind != EngineNameKind::Message)
@@ -292,21 +297,22 @@ void HeaderReader::readDefault(const HeaderLine& line, const std::string& type, 
     if (text.starts_with("0x"))
       state_.warn(line.line, "The engine reads an int default as a decimal number: \"" + text + "\" gives 0.");
     else if (!read.whole)
-      state_.warn(line.line, "The engine reads the int default \"" + text + "\" as " + std::to_string(read.value) + ".");
+      state_.warn(line.line,
+                  "The engine reads the int default \"" + text + "\" as " + std::to_string(read.value) + ".");
   } else if (type == "flex" || type == "float") {
     if (!IsWholeNumber(text))
       state_.warn(line.line, "The engine reads only the number at the start of the default \"" + text + "\".");
   } else if (text.size() > kDefaultKept) {
-    state_.warn(line.line, "The engine keeps the first 31 characters of a default: \"" + text.substr(0, kDefaultKept) +
-                               "\".");
+    state_.warn(line.line,
+                "The engine keeps the first 31 characters of a default: \"" + text.substr(0, kDefaultKept) + "\".");
   }
 }
 
 // The words after a spaced "=" are its value, told by checkEquals.
 void HeaderReader::readSettings(const HeaderLine& line, const std::string& type, const std::string& name, bool spaced) {
   const bool reference = Contains(kReferenceTypes, type);
-  std::string comment;           // the "//" word, once seen
-  std::string applied;           // a setting the engine applies after it
+  std::string comment;  // the "//" word, once seen
+  std::string applied;  // a setting the engine applies after it
   for (std::size_t i = 2; i < line.tokens.size(); ++i) {
     const Token& token = line.tokens[i];
     if (token.key.starts_with("//") || token.key.starts_with("/*")) {
@@ -321,12 +327,15 @@ void HeaderReader::readSettings(const HeaderLine& line, const std::string& type,
       continue;
     }
     if (!known && !spaced)
-      state_.warn(line.line, "The engine ignores the unknown setting \"" + token.key + "\"." +
-                                 Suggestion(token.key, reference ? std::vector<std::string_view>{"local", "linkid", "nolink", "mask", "desc"}
-                                                                 : std::vector<std::string_view>{"local", "desc"}));
+      state_.warn(line.line,
+                  "The engine ignores the unknown setting \"" + token.key + "\"." +
+                      Suggestion(token.key,
+                                 reference ? std::vector<std::string_view>{"local", "linkid", "nolink", "mask", "desc"}
+                                           : std::vector<std::string_view>{"local", "desc"}));
   }
   if (comment.empty()) return;
-  std::string sentence = "\"" + comment + "\" starts no comment in the symbols section: the engine reads the words after it";
+  std::string sentence =
+      "\"" + comment + "\" starts no comment in the symbols section: the engine reads the words after it";
   if (applied == "local")
     sentence += ", and \"local\" makes \"" + name + "\" local (no level value, and every later level value shifts).";
   else if (!applied.empty())
@@ -342,8 +351,9 @@ bool HeaderReader::checkEquals(const HeaderLine& line, const std::string& name) 
     const bool spaced = token.key.empty() || (token.hasValue && token.value.empty() && i + 1 < line.tokens.size());
     if (!spaced) continue;
     const std::string key = token.key.empty() ? line.tokens[i - 1].key : token.key;
-    state_.warn(line.line, key == name ? "Spaces around \"=\": the engine reads no default, and \"" + name + "\" starts at 0."
-                                       : "Spaces around \"=\": the engine reads \"" + key + "\" without its value.");
+    state_.warn(line.line, key == name
+                               ? "Spaces around \"=\": the engine reads no default, and \"" + name + "\" starts at 0."
+                               : "Spaces around \"=\": the engine reads \"" + key + "\" without its value.");
     return true;
   }
   return false;
@@ -395,7 +405,8 @@ int EditDistance(std::string_view a, std::string_view b, int limit) {
       const auto J = static_cast<std::size_t>(j);
       const int cost = a[static_cast<std::size_t>(i - 1)] == b[J - 1] ? 0 : 1;
       int value = std::min({previous[J] + 1, current[J - 1] + 1, previous[J - 1] + cost});
-      if (i > 1 && j > 1 && a[static_cast<std::size_t>(i - 1)] == b[J - 2] && a[static_cast<std::size_t>(i - 2)] == b[J - 1])
+      if (i > 1 && j > 1 && a[static_cast<std::size_t>(i - 1)] == b[J - 2] &&
+          a[static_cast<std::size_t>(i - 2)] == b[J - 1])
         value = std::min(value, previous2[J - 2] + 1);
       current[J] = value;
       best = std::min(best, value);
@@ -435,14 +446,16 @@ void CheckState::count(Limit limit, int line, int added, const char* what) {
 }
 
 void CheckState::countSymbol(int line) {
-  count(Limit::Symbols, line, 1, "the engine skips this one and every later one (declarations, new names in the "
-                                 "code and strings all count).");
+  count(Limit::Symbols, line, 1,
+        "the engine skips this one and every later one (declarations, new names in the "
+        "code and strings all count).");
   countJumps(line, 1);
 }
 
 void CheckState::countReference(int line) {
-  count(Limit::References, line, 1, "the engine ignores this line and every later one, and the code sees their "
-                                    "names as new variables.");
+  count(Limit::References, line, 1,
+        "the engine ignores this line and every later one, and the code sees their "
+        "names as new variables.");
 }
 
 void CheckState::countMessage(int line) {
@@ -450,8 +463,9 @@ void CheckState::countMessage(int line) {
 }
 
 void CheckState::countJumps(int line, int slots) {
-  count(Limit::JumpSlots, line, slots, "the engine writes past its table (one slot per symbol, and more for each if, "
-                                       "else, while, do and for), and the game may crash.");
+  count(Limit::JumpSlots, line, slots,
+        "the engine writes past its table (one slot per symbol, and more for each if, "
+        "else, while, do and for), and the game may crash.");
 }
 
 std::string Quoted(std::u16string_view text) {
@@ -510,10 +524,14 @@ const char* ProblemKindName(ProblemKind kind) { return kind == ProblemKind::Erro
 
 const char* LimitName(Limit limit) {
   switch (limit) {
-    case Limit::Symbols: return "symbols";
-    case Limit::References: return "reference entries";
-    case Limit::Messages: return "messages";
-    case Limit::JumpSlots: return "jump slots";
+    case Limit::Symbols:
+      return "symbols";
+    case Limit::References:
+      return "reference entries";
+    case Limit::Messages:
+      return "messages";
+    case Limit::JumpSlots:
+      return "jump slots";
   }
   return "";
 }

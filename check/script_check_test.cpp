@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "document/script_bytes.h"
-
 #include <fstream>
 #include <sstream>
+
+#include "document/script_bytes.h"
 
 namespace vorrik {
 namespace {
@@ -68,7 +68,8 @@ struct Rule {
 
 // One script per rule; "S" stands for the lines every script starts with.
 const Rule kRules[] = {
-    {"clean", "symbols\nmessage startup\nthing door\nend\ncode\nstartup:\n  SetThingLight(door, 1, 0);\n  stop;\nend", "", ""},
+    {"clean", "symbols\nmessage startup\nthing door\nend\ncode\nstartup:\n  SetThingLight(door, 1, 0);\n  stop;\nend",
+     "", ""},
     {"text_before_symbols", "// my door\nsymbols\nend\ncode\nx=1;\nend", "1:error", "\"symbols\" line here"},
     {"byte_order_mark", "\xEF\xBB\xBFsymbols\nend\ncode\nx=1;", "1:error", "byte order mark"},
     {"flags_then_symbols", "flags=0x40\nsymbols\nend\ncode\n;", "", ""},
@@ -87,8 +88,10 @@ const Rule kRules[] = {
     {"label_before_end", "symbols\nmessage startup\nend\ncode\nstartup:\nend", "6:error", "needs a statement"},
     {"open_brace", "symbols\nend\ncode\nif (1) {\n  Sleep(1);\n", "6:error", "never closed"},
     {"tilde", "symbols\nend\ncode\nx = ~1;", "4:error 4:warning", "no operator"},
-    {"undeclared", "symbols\nthing door\nend\ncode\nSetThingLight(dor, 1, 0);\nend", "5:warning", "\"dor\" is not declared"},
-    {"misspelled_verb", "symbols\nend\ncode\nSetThingLigt(0, 1, 0);\nend", "4:warning", "Did you mean \"setthinglight\""},
+    {"undeclared", "symbols\nthing door\nend\ncode\nSetThingLight(dor, 1, 0);\nend", "5:warning",
+     "\"dor\" is not declared"},
+    {"misspelled_verb", "symbols\nend\ncode\nSetThingLigt(0, 1, 0);\nend", "4:warning",
+     "Did you mean \"setthinglight\""},
     {"verb_of_other_game", "symbols\nend\ncode\nsin(1);", "4:warning", "\"sin\" is a verb of Mysteries"},
     {"verb_in_its_game", "symbols\nint x local\nend\ncode\nx = sin(1);", "", "", Game::MysteriesOfTheSith},
     {"symbol_named_like_verb", "symbols\nint print\nend\ncode\n;", "2:warning", "hides the verb"},
@@ -120,7 +123,8 @@ const Rule kRules[] = {
     {"assigning_a_verb", "symbols\nend\ncode\nprint = 1;", "4:warning", "changes the engine's own table"},
     {"keyword_as_name", "symbols\nint for\nend\ncode\n;", "2:warning", "is a keyword"},
     {"unclosed_quote", "symbols\nend\ncode\nPrint(\"hello);", "4:warning 4:warning", "never closed"},
-    {"string_over_lines", "symbols\nend\ncode\nPrint(\"hello);\nPrint(\"x\");", "4:warning 5:error 5:warning 5:warning", "runs on to line 5"},
+    {"string_over_lines", "symbols\nend\ncode\nPrint(\"hello);\nPrint(\"x\");", "4:warning 5:error 5:warning 5:warning",
+     "runs on to line 5"},
     {"long_symbols_line", "symbols\nthing door desc=", "2:warning", "longer than the engine's 1024"},
     {"words_past_a_line", "symbols\nthing door", "2:error", "more than the engine's 128 words"},
     {"continued_line", "symbols\nthing \\\ndoor\nend\ncode\nSetThingLight(door, 1, 0);", "", ""},
@@ -169,8 +173,8 @@ INSTANTIATE_TEST_SUITE_P(Script, CheckRules, testing::ValuesIn(kRules),
 TEST(CheckLimits, TheLinePastEachLimitIsAnError) {
   std::string script = "symbols\n";
   for (int i = 0; i < 33; ++i) script += "message user" + std::to_string(i % 8) + "\n";  // 33 messages
-  for (int i = 0; i < 129; ++i) script += "thing t" + std::to_string(i) + "\n";       // 129 references
-  for (int i = 0; i < 100; ++i) script += "int v" + std::to_string(i) + " local\n";   // 262 symbols
+  for (int i = 0; i < 129; ++i) script += "thing t" + std::to_string(i) + "\n";          // 129 references
+  for (int i = 0; i < 100; ++i) script += "int v" + std::to_string(i) + " local\n";      // 262 symbols
   script += "end\ncode\n";
   for (int i = 0; i < 150; ++i) script += "if (1) ;\n";  // 262 + 150 slots, and 100 while loops make 612
   for (int i = 0; i < 100; ++i) script += "while (0) ;\n";
@@ -222,7 +226,8 @@ TEST(CheckScript, NeverFailsOnOddText) {
   std::string deep = "symbols\nend\ncode\nx = " + std::string(100000, '(') + "1;";
   const ScriptCheck check = CheckScript(TextLines(deep), Game::JediKnight);
   EXPECT_EQ(Shown(check).substr(0, 7), "4:error");
-  for (const char* text : {"", "\n\n", "symbols", "symbols\nend\ncode", "symbols\nend\ncode\n\"\\", "flags=\nsymbols\\"})
+  for (const char* text :
+       {"", "\n\n", "symbols", "symbols\nend\ncode", "symbols\nend\ncode\n\"\\", "flags=\nsymbols\\"})
     EXPECT_GE(CheckScript(TextLines(text), Game::JediKnight).errors(), 0);
 }
 
