@@ -59,6 +59,19 @@ class CheckedLines {
   virtual std::u16string_view line(int i) const = 0;
 };
 
+/// The lines of any store that has count() and line(i) (the line store, the
+/// line list model), as the check reads them.
+template <typename Store>
+class LinesOf : public CheckedLines {
+ public:
+  explicit LinesOf(const Store& store) : store_(store) {}
+  int count() const override { return store_.count(); }
+  std::u16string_view line(int i) const override { return store_.line(i); }
+
+ private:
+  const Store& store_;
+};
+
 /// Reads the script as the game's engine does and reports its counts
 /// against the engine's limits and the problems it would hide. Never
 /// changes anything and never fails: any text gives a result.

@@ -31,16 +31,6 @@ class TextLines : public CheckedLines {
   std::vector<std::u16string> lines_;
 };
 
-class StoreLines : public CheckedLines {
- public:
-  explicit StoreLines(const LineStore& store) : store_(store) {}
-  int count() const override { return store_.count(); }
-  std::u16string_view line(int i) const override { return store_.line(i); }
-
- private:
-  const LineStore& store_;
-};
-
 /// The problems as "LINE:kind" words, and the sentences after a "|".
 std::string Shown(const ScriptCheck& check) {
   std::string where, sentences;
@@ -213,7 +203,7 @@ TEST(CheckSamples, GiveTheEnginesErrorsOnly) {
     bytes << file.rdbuf();
     // Split into lines as the program splits them.
     const LineStore store = LineStore::FromBytes(bytes.str());
-    const ScriptCheck check = CheckScript(StoreLines(store), Game::JediKnight);
+    const ScriptCheck check = CheckScript(LinesOf(store), Game::JediKnight);
     std::string lines;
     for (const Problem& problem : check.problems)
       if (problem.kind == ProblemKind::Error) lines += std::to_string(problem.line) + " ";

@@ -7,17 +7,6 @@
 namespace vorrik::cli {
 namespace {
 
-/// A script's lines as the check reads them.
-class StoredLines : public CheckedLines {
- public:
-  explicit StoredLines(const LineStore& lines) : lines_(lines) {}
-  int count() const override { return lines_.count(); }
-  std::u16string_view line(int i) const override { return lines_.line(i); }
-
- private:
-  const LineStore& lines_;
-};
-
 std::string Counted(int count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -48,7 +37,7 @@ int CheckFiles(const std::vector<std::string>& paths, Game game) {
       status = 1;
       continue;
     }
-    const ScriptCheck check = CheckScript(StoredLines(lines), game);
+    const ScriptCheck check = CheckScript(LinesOf(lines), game);
     for (const Problem& problem : check.problems) {
       out.text() += path + ":" + std::to_string(problem.line) + ": " + ProblemKindName(problem.kind) + ": " +
                     problem.sentence + "\n";

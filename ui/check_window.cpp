@@ -198,7 +198,7 @@ Game CheckWindow::game() const { return static_cast<Game>(game_->currentData().t
 void CheckWindow::recheck() {
   stale_ = false;
   pause_.stop();
-  check_ = CheckScript(ModelCheckedLines(lines_), game());
+  check_ = CheckScript(LinesOf(lines_), game());
   showCounts();
   showProblems();
   emit checked();

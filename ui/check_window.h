@@ -20,17 +20,6 @@ class QTreeView;
 
 namespace vorrik {
 
-/// The lines of the line model as the script check reads them.
-class ModelCheckedLines : public CheckedLines {
- public:
-  explicit ModelCheckedLines(const LineListModel& model) : model_(model) {}
-  int count() const override { return model_.count(); }
-  std::u16string_view line(int i) const override { return model_.line(i); }
-
- private:
-  const LineListModel& model_;
-};
-
 /// The problems of a check as a table: line, kind and sentence.
 class ProblemTableModel : public QAbstractTableModel {
  public:

@@ -35,7 +35,7 @@ QString Figures(const CheckWindow& window) {
 }
 QString Figures(const LineListModel& lines, Game game) {
   QStringList figures;
-  for (const LimitCount& count : CheckScript(ModelCheckedLines(lines), game).counts)
+  for (const LimitCount& count : CheckScript(LinesOf(lines), game).counts)
     figures << QStringLiteral("%1 of %2%3").arg(count.count).arg(count.maximum).arg(count.over() ? " (over)" : "");
   return figures.join(QStringLiteral(", "));
 }
