@@ -9,7 +9,7 @@
 //   crs-64MiB.cog       64 MiB of bare CRs: 67,108,864 empty lines
 //   lines-3M-short.cog  "code", then 3,000,000 short code lines (17.5 MB)
 //   line-64KB.cog, line-1MB.cog, line-20MB.cog
-//                       generated code joined by LF alone: one line each
+//                       generated code on one line, its line ends made spaces
 
 #include <cstdio>
 #include <fstream>
@@ -27,13 +27,14 @@ bool Write(const std::string& path, const std::string& bytes) {
   return static_cast<bool>(out);
 }
 
-/// Generated code with LF for CR LF, cut to size: by the byte rules one line.
+/// Generated code with a space for each CR LF, cut to size: one line. (An LF
+/// alone would end lines in a file without CR LF.)
 std::string OneLine(std::size_t size) {
   std::string text;
   std::string code = vorrik::bench::GenerateScriptBytes(40000);
   std::string joined;
   for (std::size_t i = 0; i < code.size(); ++i)
-    if (code[i] != '\r') joined += code[i];
+    if (code[i] != '\r') joined += code[i] == '\n' ? ' ' : code[i];
   while (text.size() < size) text += joined;
   text.resize(size);
   return text;
