@@ -28,9 +28,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(QT_HOST_PATH /usr)
 set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
 
-# Test programs run as Windows programs under Wine.
+# Test programs run as Windows programs under Wine, through wine-run, which
+# starts again what Wine lost as it started (the same loader found the same
+# way).
 find_program(VORRIK_WINE NAMES wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
 find_program(VORRIK_WINE NAMES wine64 wine)
 if(VORRIK_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${VORRIK_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run)
 endif()
