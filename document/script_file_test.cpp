@@ -326,12 +326,20 @@ class Holder {
     std::wstring command = L"\"" + program + L"\" " + Wide(sharing) + L" \"" + Wide(path) + L"\"";
     if (!letGoAfter.empty()) command += L" " + Wide(letGoAfter);
     PROCESS_INFORMATION process{};
-    const bool started = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                        &startup, &process);
+    // Wine loses about one start in a thousand, failing it with
+    // ERROR_INTERNAL_ERROR before the program runs: such a start is made
+    // again, up to twice.
+    bool started = false;
+    for (int start = 0; start < 3 && !started; ++start) {
+      started = CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                               &process);
+      if (!started && GetLastError() != ERROR_INTERNAL_ERROR) break;
+    }
+    const DWORD startError = GetLastError();
     CloseHandle(childIn);
     CloseHandle(childOut);
     if (!started) {
-      ADD_FAILURE() << "cannot start hold_file: error " << GetLastError();
+      ADD_FAILURE() << "cannot start hold_file: error " << startError;
       return;
     }
     CloseHandle(process.hThread);

@@ -141,8 +141,9 @@ std::wstring Quoted(const std::wstring& arg) {
 
 /// Runs vorrik-tally with args (UTF-8), stdout and stderr captured
 /// separately. With a watchdog, a run that has not ended after that many
-/// seconds is stopped and fails the test instead of hanging it.
-RunResult RunToolOnce(const std::vector<std::string>& args, const RunOptions& options) {
+/// seconds is stopped and fails the test instead of hanging it. lost tells
+/// whether Wine lost the start (see RunTool).
+RunResult RunToolOnce(const std::vector<std::string>& args, const RunOptions& options, bool& lost) {
   static int runs = 0;
   const fs::path stem = ScratchFolder::Path() / ("run" + std::to_string(++runs));
   if (!options.environment.empty()) ADD_FAILURE() << "no environment of its own for the tool here";
@@ -171,8 +172,9 @@ RunResult RunToolOnce(const std::vector<std::string>& args, const RunOptions& op
   if (options.stdoutHandle == nullptr) CloseHandle(output);
   CloseHandle(error);
   RunResult result;
+  lost = !started && startError == ERROR_INTERNAL_ERROR;
   if (!started) {
-    ADD_FAILURE() << "cannot start vorrik-tally: error " << startError;
+    if (!lost) ADD_FAILURE() << "cannot start vorrik-tally: error " << startError;
     return result;
   }
   CloseHandle(process.hThread);
@@ -187,18 +189,19 @@ RunResult RunToolOnce(const std::vector<std::string>& args, const RunOptions& op
   CloseHandle(process.hProcess);
   if (options.stdoutHandle == nullptr) result.out = ReadBytes(fs::path(stem) += ".out");
   result.err = ReadBytes(fs::path(stem) += ".err");
+  lost = options.stdoutHandle == nullptr && result.exitCode == 1 && result.out.empty() && result.err.empty();
   return result;
 }
 
 /// As RunToolOnce. Wine loses about one start in a thousand: the tool never
-/// runs, and the start ends with exit code 1 having written nothing, which
-/// vorrik-tally never does. Such a start is made again, up to twice.
+/// runs, and CreateProcessW fails with ERROR_INTERNAL_ERROR, or the tool
+/// ends with exit code 1 having written nothing, which vorrik-tally never
+/// does. Such a start is made again, up to twice.
 RunResult RunTool(const std::vector<std::string>& args, const RunOptions& options = {}) {
-  RunResult result = RunToolOnce(args, options);
-  for (int again = 0; again < 2 && options.stdoutHandle == nullptr && result.exitCode == 1 && result.out.empty() &&
-                      result.err.empty();
-       ++again)
-    result = RunToolOnce(args, options);
+  bool lost = false;
+  RunResult result = RunToolOnce(args, options, lost);
+  for (int again = 0; again < 2 && lost; ++again) result = RunToolOnce(args, options, lost);
+  if (lost && result.exitCode == -1) ADD_FAILURE() << "cannot start vorrik-tally: Wine lost three starts";
   return result;
 }
 
